@@ -1,0 +1,26 @@
+# Warnings, message-log context and sanitizers for every target of the project.
+
+# File, line and function go into every log record, whatever the build type.
+add_compile_definitions(QT_MESSAGELOGCONTEXT QT_NO_FOREACH)
+
+if(MSVC)
+    add_compile_options(/W4 /permissive- /Zc:__cplusplus)
+    if(VXCAM_WERROR)
+        add_compile_options(/WX)
+    endif()
+else()
+    add_compile_options(-Wall -Wextra -Wpedantic -Wnon-virtual-dtor -Wshadow=local)
+    if(VXCAM_WERROR)
+        add_compile_options(-Werror)
+    endif()
+endif()
+
+if(VXCAM_SANITIZE)
+    set(_vxcam_san_flags "")
+    foreach(_san IN LISTS VXCAM_SANITIZE)
+        list(APPEND _vxcam_san_flags "-fsanitize=${_san}")
+    endforeach()
+    list(APPEND _vxcam_san_flags -fno-omit-frame-pointer -fno-sanitize-recover=all)
+    add_compile_options(${_vxcam_san_flags})
+    add_link_options(${_vxcam_san_flags})
+endif()

@@ -1,0 +1,84 @@
+// Feature nodes: one named feature of one camera.
+//
+// A node is a small value: take it from a control object (or build a string
+// node from the camera), read or write it once, and drop it. A node of a
+// feature that the camera lacks is invalid: isValid() is false and every read
+// and write fails. Every read and write returns true on success.
+#ifndef MVSDK_GENICAM_NODES_H
+#define MVSDK_GENICAM_NODES_H
+
+#include "MVSDK/Defs.h"
+#include "MVSDK/GenICam/Camera.h"
+#include "MVSDK/Infra/String.h"
+
+#include <cstdint>
+#include <string>
+
+namespace Dahua {
+namespace GenICam {
+
+class MVSDK_API CNodeBase
+{
+public:
+    CNodeBase() = default;
+    CNodeBase(const ICameraPtr &camera, const char *featureName);
+
+    bool isValid() const;
+    const char *featureName() const { return m_featureName.c_str(); }
+
+protected:
+    ICameraPtr m_camera;
+    std::string m_featureName;
+};
+
+class MVSDK_API CIntNode : public CNodeBase
+{
+public:
+    using CNodeBase::CNodeBase;
+    bool getValue(int64_t &value) const;
+    bool setValue(int64_t value);
+};
+
+class MVSDK_API CDoubleNode : public CNodeBase
+{
+public:
+    using CNodeBase::CNodeBase;
+    bool getValue(double &value) const;
+    bool setValue(double value);
+};
+
+class MVSDK_API CEnumNode : public CNodeBase
+{
+public:
+    using CNodeBase::CNodeBase;
+    bool getValueSymbol(Infra::CString &symbol) const;
+    bool setValueBySymbol(const Infra::CString &symbol);
+};
+
+class MVSDK_API CBoolNode : public CNodeBase
+{
+public:
+    using CNodeBase::CNodeBase;
+    bool getValue(bool &value) const;
+    bool setValue(bool value);
+};
+
+class MVSDK_API CCmdNode : public CNodeBase
+{
+public:
+    using CNodeBase::CNodeBase;
+    bool execute();
+};
+
+class MVSDK_API CStringNode : public CNodeBase
+{
+public:
+    using CNodeBase::CNodeBase;
+    bool getValue(Infra::CString &value) const;
+    bool setValue(const Infra::CString &value);
+};
+
+} // namespace GenICam
+} // namespace Dahua
+
+#endif // MVSDK_GENICAM_NODES_H

@@ -1,0 +1,30 @@
+// The frame dump that both drivers write: the file name rule and the
+// Windows bitmap file.
+#ifndef VXCAMDAHUA_FRAMEDUMP_H
+#define VXCAMDAHUA_FRAMEDUMP_H
+
+#include "bitmapinfo.h"
+#include "vxcameraobject.h"
+
+#include <QDateTime>
+#include <QString>
+
+// The camera name as it goes into a dump file name: without ":", without the
+// characters that file names refuse (\ / * ? < > | "), without control
+// characters and without characters outside Latin-1, so that the name can
+// never leave the folder that the prefix names.
+QString dumpCameraName(const QString &cameraName);
+
+// savePrefix + camera name + "_" + time stamp + "_" + frame number + saveSuffix,
+// the time stamp formatted "yyyy_MM_dd_hh_mm_ss_zzz" in local time.
+QString dumpFileName(quint32 frameNumber, const tagVX_CAMERA_OPTION &option);
+QString dumpFileName(quint32 frameNumber, const tagVX_CAMERA_OPTION &option, const QDateTime &time);
+
+// Writes one frame as a bitmap file: the 14-byte file header, `info` with
+// width, height and bit count filled in, then the frame's bytes unchanged.
+// The pixel data starts at byte 1078. A file that cannot be opened is
+// skipped silently; write errors are not reported.
+void writeFrameDump(const QString &fileName, VxBitmapInfo &info, qint32 width, qint32 height,
+                    qint32 bitsPerPixel, const void *bytes, quint32 byteCount);
+
+#endif // VXCAMDAHUA_FRAMEDUMP_H

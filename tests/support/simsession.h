@@ -1,0 +1,40 @@
+// SimSession: a test's own virtual camera configuration and SDK trace.
+#ifndef VXCAM_TESTS_SIMSESSION_H
+#define VXCAM_TESTS_SIMSESSION_H
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// Loads a JSON configuration into the virtual camera system and traces every
+// SDK call into a file of a temporary folder, which lives as long as the
+// session. Tests run one per process, so a session owns the camera system.
+class SimSession
+{
+public:
+    explicit SimSession(const QByteArray &configJson);
+    ~SimSession();
+    SimSession(const SimSession &) = delete;
+    SimSession &operator=(const SimSession &) = delete;
+
+    bool loaded() const { return m_loaded; }
+    QString loadError() const { return m_error; }
+    QString dir() const { return m_dir.path(); }
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+
+    // Trace lines written so far; optionally only those starting with prefix.
+    QStringList traceLines() const;
+    QStringList traceLines(const QString &prefix) const;
+    // Trace lines written from now on (marks the current end).
+    void markTrace();
+    QStringList traceSinceMark() const;
+
+private:
+    QTemporaryDir m_dir;
+    bool m_loaded = false;
+    QString m_error;
+    int m_mark = 0;
+};
+
+#endif // VXCAM_TESTS_SIMSESSION_H
