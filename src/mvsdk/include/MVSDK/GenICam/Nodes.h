@@ -20,13 +20,20 @@ namespace GenICam {
 class MVSDK_API CNodeBase
 {
 public:
-    CNodeBase() = default;
-    CNodeBase(const ICameraPtr &camera, const char *featureName);
-
+    // False for a default-built node, for a feature the camera lacks, and for
+    // a feature of another kind than the node's.
     bool isValid() const;
     const char *featureName() const { return m_featureName.c_str(); }
 
 protected:
+    enum Kind { IntKind, DoubleKind, EnumKind, BoolKind, CmdKind, StringKind };
+    explicit CNodeBase(Kind kind)
+        : m_kind(kind)
+    {
+    }
+    CNodeBase(Kind kind, const ICameraPtr &camera, const char *featureName);
+
+    Kind m_kind;
     ICameraPtr m_camera;
     std::string m_featureName;
 };
@@ -34,7 +41,14 @@ protected:
 class MVSDK_API CIntNode : public CNodeBase
 {
 public:
-    using CNodeBase::CNodeBase;
+    CIntNode()
+        : CNodeBase(IntKind)
+    {
+    }
+    CIntNode(const ICameraPtr &camera, const char *featureName)
+        : CNodeBase(IntKind, camera, featureName)
+    {
+    }
     bool getValue(int64_t &value) const;
     bool setValue(int64_t value);
 };
@@ -42,7 +56,14 @@ public:
 class MVSDK_API CDoubleNode : public CNodeBase
 {
 public:
-    using CNodeBase::CNodeBase;
+    CDoubleNode()
+        : CNodeBase(DoubleKind)
+    {
+    }
+    CDoubleNode(const ICameraPtr &camera, const char *featureName)
+        : CNodeBase(DoubleKind, camera, featureName)
+    {
+    }
     bool getValue(double &value) const;
     bool setValue(double value);
 };
@@ -50,7 +71,14 @@ public:
 class MVSDK_API CEnumNode : public CNodeBase
 {
 public:
-    using CNodeBase::CNodeBase;
+    CEnumNode()
+        : CNodeBase(EnumKind)
+    {
+    }
+    CEnumNode(const ICameraPtr &camera, const char *featureName)
+        : CNodeBase(EnumKind, camera, featureName)
+    {
+    }
     bool getValueSymbol(Infra::CString &symbol) const;
     bool setValueBySymbol(const Infra::CString &symbol);
 };
@@ -58,7 +86,14 @@ public:
 class MVSDK_API CBoolNode : public CNodeBase
 {
 public:
-    using CNodeBase::CNodeBase;
+    CBoolNode()
+        : CNodeBase(BoolKind)
+    {
+    }
+    CBoolNode(const ICameraPtr &camera, const char *featureName)
+        : CNodeBase(BoolKind, camera, featureName)
+    {
+    }
     bool getValue(bool &value) const;
     bool setValue(bool value);
 };
@@ -66,14 +101,28 @@ public:
 class MVSDK_API CCmdNode : public CNodeBase
 {
 public:
-    using CNodeBase::CNodeBase;
+    CCmdNode()
+        : CNodeBase(CmdKind)
+    {
+    }
+    CCmdNode(const ICameraPtr &camera, const char *featureName)
+        : CNodeBase(CmdKind, camera, featureName)
+    {
+    }
     bool execute();
 };
 
 class MVSDK_API CStringNode : public CNodeBase
 {
 public:
-    using CNodeBase::CNodeBase;
+    CStringNode()
+        : CNodeBase(StringKind)
+    {
+    }
+    CStringNode(const ICameraPtr &camera, const char *featureName)
+        : CNodeBase(StringKind, camera, featureName)
+    {
+    }
     bool getValue(Infra::CString &value) const;
     bool setValue(const Infra::CString &value);
 };

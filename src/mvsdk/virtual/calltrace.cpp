@@ -1,0 +1,50 @@
+#include "calltrace.h"
+
+#include <QFile>
+
+#include <atomic>
+#include <cstdio>
+#include <mutex>
+
+namespace VxSim {
+namespace detail {
+
+namespace {
+
+std::mutex g_traceMutex;
+std::FILE *g_traceFile = nullptr;
+std::atomic<bool> g_traceEnabled{false};
+
+} // namespace
+
+void CallTrace::setFile(const QString &path)
+{
+    std::lock_guard<std::mutex> lock(g_traceMutex);
+    if (g_traceFile != nullptr) {
+        std::fclose(g_traceFile);
+        g_traceFile = nullptr;
+    }
+    if (!path.isEmpty())
+        g_traceFile = std::fopen(QFile::encodeName(path).constData(), "ab");
+    g_traceEnabled.store(g_traceFile != nullptr);
+}
+
+bool CallTrace::enabled()
+{
+    return g_traceEnabled.load(std::memory_order_relaxed);
+}
+
+void CallTrace::write(const QString &line)
+{
+    if (!enabled())
+        return;
+    const QByteArray bytes = line.toUtf8() + '\n';
+    std::lock_guard<std::mutex> lock(g_traceMutex);
+    if (g_traceFile == nullptr)
+        return;
+    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), g_traceFile);
+    std::fflush(g_traceFile);
+}
+
+} // namespace detail
+} // namespace VxSim

@@ -1,0 +1,26 @@
+// CallTrace: one line per SDK operation, appended to a file and flushed at
+// once. Off unless a file is set. Safe from any thread.
+#ifndef MVSDK_VIRTUAL_CALLTRACE_H
+#define MVSDK_VIRTUAL_CALLTRACE_H
+
+#include <QString>
+
+namespace VxSim {
+namespace detail {
+
+class CallTrace
+{
+public:
+    // Empty path: tracing off.
+    static void setFile(const QString &path);
+    // Cheap test for hot paths: build a line only when this is true.
+    static bool enabled();
+    static void write(const QString &line);
+    // "ok" / "fail" as the trace writes results.
+    static QString result(bool ok) { return ok ? QStringLiteral("ok") : QStringLiteral("fail"); }
+};
+
+} // namespace detail
+} // namespace VxSim
+
+#endif // MVSDK_VIRTUAL_CALLTRACE_H

@@ -1,0 +1,322 @@
+#include "configreader.h"
+
+#include "featurestore.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonParseError>
+#include <QSet>
+
+#include <cmath>
+#include <cstdio>
+
+namespace VxSim {
+namespace detail {
+
+namespace {
+
+// Reads one camera; returns false with *error set on the first mistake.
+class CameraReader
+{
+public:
+    CameraReader(const QJsonObject &object, int index, QString *error)
+        : m_object(object)
+        , m_error(error)
+        , m_where(QStringLiteral("cameras[%1]").arg(index))
+    {
+    }
+
+    bool read(CameraConfig *camera)
+    {
+        const QJsonValue key = m_object.value(QStringLiteral("key"));
+        if (!key.isString() || key.toString().isEmpty())
+            return fail(QStringLiteral("needs a non-empty text \"key\""));
+        camera->key = key.toString();
+        m_where += QStringLiteral(" (\"%1\")").arg(camera->key);
+
+        if (m_object.contains(QStringLiteral("model"))) {
+            QString model;
+            if (!text(QStringLiteral("model"), &model))
+                return false;
+            camera->model = model;
+        }
+        if (!integer(QStringLiteral("width"), &camera->width) || !integer(QStringLiteral("height"), &camera->height)
+            || !text(QStringLiteral("pixelFormat"), &camera->pixelFormat)
+            || !rate(QStringLiteral("fps"), &camera->fps) || !rate(QStringLiteral("line1Hz"), &camera->line1Hz))
+            return false;
+        if (m_object.contains(QStringLiteral("frameBytes"))) {
+            int64_t bytes = 0;
+            if (!integer(QStringLiteral("frameBytes"), &bytes))
+                return false;
+            if (bytes > static_cast<int64_t>(UINT32_MAX))
+                return fail(QStringLiteral("\"frameBytes\" must fit in 32 bits"));
+            camera->frameBytes = static_cast<uint32_t>(bytes);
+        }
+        QString pattern = QStringLiteral("ramp");
+        if (!text(QStringLiteral("pattern"), &pattern))
+            return false;
+        if (pattern != QLatin1String("ramp") && pattern != QLatin1String("none"))
+            return fail(QStringLiteral("\"pattern\" must be \"ramp\" or \"none\""));
+        camera->patternNone = pattern == QLatin1String("none");
+        int64_t kind = 0;
+        if (!integer(QStringLiteral("kind"), &kind))
+            return false;
+        if (kind > 255)
+            return fail(QStringLiteral("\"kind\" must be 0 to 255"));
+        camera->kind = static_cast<int>(kind);
+        return readFeatures(camera) && textList(QStringLiteral("missing"), &camera->missing)
+            && textList(QStringLiteral("refuse"), &camera->refuse) && readFail(camera) && readGigE(camera);
+    }
+
+private:
+    bool fail(const QString &message)
+    {
+        *m_error = m_where + QStringLiteral(": ") + message;
+        return false;
+    }
+
+    bool integer(const QString &name, int64_t *value)
+    {
+        if (!m_object.contains(name))
+            return true;
+        const QJsonValue v = m_object.value(name);
+        const double d = v.toDouble();
+        if (!v.isDouble() || d != std::floor(d) || d < 0 || d > 9.0e15)
+            return fail(QStringLiteral("\"%1\" must be a whole number of 0 or more").arg(name));
+        *value = static_cast<int64_t>(d);
+        return true;
+    }
+
+    bool rate(const QString &name, double *value)
+    {
+        if (!m_object.contains(name))
+            return true;
+        const QJsonValue v = m_object.value(name);
+        if (!v.isDouble() || !(v.toDouble() >= 0) || v.toDouble() > 1.0e6)
+            return fail(QStringLiteral("\"%1\" must be a number from 0 to 1000000").arg(name));
+        *value = v.toDouble();
+        return true;
+    }
+
+    bool text(const QString &name, QString *value)
+    {
+        if (!m_object.contains(name))
+            return true;
+        const QJsonValue v = m_object.value(name);
+        if (!v.isString())
+            return fail(QStringLiteral("\"%1\" must be a text").arg(name));
+        *value = v.toString();
+        return true;
+    }
+
+    bool textList(const QString &name, QStringList *list)
+    {
+        if (!m_object.contains(name))
+            return true;
+        const QJsonValue v = m_object.value(name);
+        if (!v.isArray())
+            return fail(QStringLiteral("\"%1\" must be a list of texts").arg(name));
+        for (const QJsonValue item : v.toArray()) {
+            if (!item.isString())
+                return fail(QStringLiteral("\"%1\" must be a list of texts").arg(name));
+            list->append(item.toString());
+        }
+        return true;
+    }
+
+    bool readFeatures(CameraConfig *camera)
+    {
+        if (!m_object.contains(QStringLiteral("features")))
+            return true;
+        const QJsonValue v = m_object.value(QStringLiteral("features"));
+        if (!v.isObject())
+            return fail(QStringLiteral("\"features\" must be an object"));
+        camera->features = v.toObject();
+        // Check names and types now, so that a bad value is a configuration error.
+        FeatureStore probe;
+        for (auto it = camera->features.begin(); it != camera->features.end(); ++it) {
+            QString problem;
+            if (!probe.setInitial(it.key().toStdString(), it.value(), &problem))
+                return fail(problem);
+        }
+        return true;
+    }
+
+    bool readFail(CameraConfig *camera)
+    {
+        if (!textList(QStringLiteral("fail"), &camera->fail))
+            return false;
+        for (const QString &operation : std::as_const(camera->fail)) {
+            if (!failableOperations().contains(operation))
+                return fail(QStringLiteral("\"fail\" names an unknown operation \"%1\"").arg(operation));
+        }
+        return true;
+    }
+
+    bool readGigE(CameraConfig *camera)
+    {
+        if (!m_object.contains(QStringLiteral("gige")))
+            return true;
+        const QJsonValue v = m_object.value(QStringLiteral("gige"));
+        if (!v.isObject())
+            return fail(QStringLiteral("\"gige\" must be an object"));
+        const QJsonObject o = v.toObject();
+        GigEConfig gige;
+        const struct {
+            const char *name;
+            QString *target;
+        } fields[] = {{"interface", &gige.interfaceAddress},
+                      {"mask", &gige.mask},
+                      {"gateway", &gige.gateway},
+                      {"camera", &gige.cameraAddress}};
+        for (const auto &field : fields) {
+            const QJsonValue item = o.value(QLatin1String(field.name));
+            if (item.isUndefined())
+                continue;
+            if (!item.isString())
+                return fail(QStringLiteral("\"gige\".\"%1\" must be a text").arg(QLatin1String(field.name)));
+            *field.target = item.toString();
+        }
+        camera->gige = gige;
+        return true;
+    }
+
+    const QJsonObject &m_object;
+    QString *m_error;
+    QString m_where;
+};
+
+} // namespace
+
+const QStringList &failableOperations()
+{
+    static const QStringList operations = {
+        QStringLiteral("connect"),          QStringLiteral("createAcquisitionControl"),
+        QStringLiteral("createImageFormatControl"), QStringLiteral("createAnalogControl"),
+        QStringLiteral("createISPControl"), QStringLiteral("createStreamSource"),
+        QStringLiteral("attachGrabbing"),   QStringLiteral("startGrabbing"),
+        QStringLiteral("stopGrabbing"),     QStringLiteral("disconnect"),
+        QStringLiteral("forceIp"),
+    };
+    return operations;
+}
+
+int bytesPerPixel(const QString &pixelFormat)
+{
+    if (pixelFormat == QLatin1String("RGB8Packed") || pixelFormat == QLatin1String("BGR8Packed"))
+        return 3;
+    if (pixelFormat == QLatin1String("RGBA8Packed") || pixelFormat == QLatin1String("BGRA8Packed"))
+        return 4;
+    if (pixelFormat == QLatin1String("YUV422Packed"))
+        return 2;
+    const bool mono = pixelFormat.startsWith(QLatin1String("Mono"));
+    const bool bayer = pixelFormat.startsWith(QLatin1String("Bayer"));
+    if (mono || bayer) {
+        for (const char *deep : {"10", "12", "16"}) {
+            if (pixelFormat.endsWith(QLatin1String(deep)))
+                return 2;
+        }
+    }
+    return 1;
+}
+
+bool parseConfig(const QByteArray &json, SystemConfig *config, QString *error)
+{
+    if (json.size() > kMaxConfigBytes) {
+        *error = QStringLiteral("the configuration is larger than %1 bytes").arg(kMaxConfigBytes);
+        return false;
+    }
+    QJsonParseError parseError{};
+    const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
+    if (parseError.error != QJsonParseError::NoError) {
+        *error = QStringLiteral("not valid JSON at offset %1: %2").arg(parseError.offset).arg(parseError.errorString());
+        return false;
+    }
+    if (!document.isObject()) {
+        *error = QStringLiteral("the configuration must be a JSON object");
+        return false;
+    }
+    const QJsonObject root = document.object();
+    SystemConfig result;
+    const QJsonValue discovery = root.value(QStringLiteral("discovery"));
+    if (!discovery.isUndefined()) {
+        if (discovery != QJsonValue(QStringLiteral("ok")) && discovery != QJsonValue(QStringLiteral("fail"))) {
+            *error = QStringLiteral("\"discovery\" must be \"ok\" or \"fail\"");
+            return false;
+        }
+        result.discoveryOk = discovery.toString() == QLatin1String("ok");
+    }
+    const QJsonValue cameras = root.value(QStringLiteral("cameras"));
+    if (!cameras.isUndefined() && !cameras.isArray()) {
+        *error = QStringLiteral("\"cameras\" must be a list");
+        return false;
+    }
+    QSet<QString> keys;
+    const QJsonArray list = cameras.toArray();
+    for (int i = 0; i < list.size(); ++i) {
+        if (!list.at(i).isObject()) {
+            *error = QStringLiteral("cameras[%1] must be an object").arg(i);
+            return false;
+        }
+        CameraConfig camera;
+        const QJsonObject object = list.at(i).toObject();
+        if (!CameraReader(object, i, error).read(&camera))
+            return false;
+        if (keys.contains(camera.key)) {
+            *error = QStringLiteral("cameras[%1]: the key \"%2\" is used twice").arg(i).arg(camera.key);
+            return false;
+        }
+        keys.insert(camera.key);
+        result.cameras.push_back(std::move(camera));
+    }
+    *config = std::move(result);
+    return true;
+}
+
+bool readConfigFile(const QString &path, SystemConfig *config, QString *error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("cannot be read: %1").arg(file.errorString());
+        return false;
+    }
+    // Read one byte more than allowed, so that an oversized file is told apart.
+    const QByteArray json = file.read(kMaxConfigBytes + 1);
+    if (json.isEmpty() && file.error() != QFileDevice::NoError) {
+        *error = QStringLiteral("cannot be read: %1").arg(file.errorString());
+        return false;
+    }
+    return parseConfig(json, config, error);
+}
+
+void reportConfigError(const QString &path, const QString &error)
+{
+    const QByteArray line = QStringLiteral("virtual cameras: configuration file \"%1\": %2\n").arg(path, error).toLocal8Bit();
+    std::fputs(line.constData(), stderr);
+    std::fflush(stderr);
+}
+
+SystemConfig builtInConfig()
+{
+    SystemConfig config;
+    CameraConfig mono;
+    mono.key = QStringLiteral("Virtual:MONO0001");
+    mono.model = QStringLiteral("VirtualMono");
+    mono.width = 1280;
+    mono.height = 1024;
+    mono.pixelFormat = QStringLiteral("Mono8");
+    config.cameras.push_back(mono);
+
+    CameraConfig color;
+    color.key = QStringLiteral("Virtual:RGB0002");
+    color.model = QStringLiteral("VirtualColor");
+    color.width = 640;
+    color.height = 480;
+    color.pixelFormat = QStringLiteral("RGB8Packed");
+    config.cameras.push_back(color);
+    return config;
+}
+
+} // namespace detail
+} // namespace VxSim

@@ -1,0 +1,67 @@
+// The virtual-camera configuration: a JSON document read with Qt's JSON
+// classes into plain records, with a clear message for every mistake.
+#ifndef MVSDK_VIRTUAL_CONFIGREADER_H
+#define MVSDK_VIRTUAL_CONFIGREADER_H
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace VxSim {
+namespace detail {
+
+struct GigEConfig {
+    QString interfaceAddress;
+    QString mask;
+    QString gateway;
+    QString cameraAddress;
+};
+
+struct CameraConfig {
+    QString key;
+    std::optional<QString> model;
+    int64_t width = 640;
+    int64_t height = 480;
+    QString pixelFormat = QStringLiteral("Mono8");
+    double fps = 30.0;
+    double line1Hz = 0.0;
+    std::optional<uint32_t> frameBytes;
+    bool patternNone = false;
+    int kind = 0;
+    QJsonObject features;
+    QStringList missing;
+    QStringList refuse;
+    QStringList fail;
+    std::optional<GigEConfig> gige;
+};
+
+struct SystemConfig {
+    bool discoveryOk = true;
+    std::vector<CameraConfig> cameras;
+};
+
+// Largest configuration file the system reads.
+constexpr qint64 kMaxConfigBytes = 16 * 1024 * 1024;
+
+// The operations that "fail" may name.
+const QStringList &failableOperations();
+
+// Bytes per pixel of a pixel-format symbol, as frames of that format carry them.
+int bytesPerPixel(const QString &pixelFormat);
+
+bool parseConfig(const QByteArray &json, SystemConfig *config, QString *error);
+// Reads and parses a configuration file; the error does not name the file.
+bool readConfigFile(const QString &path, SystemConfig *config, QString *error);
+// One line on standard error naming the file and the problem.
+void reportConfigError(const QString &path, const QString &error);
+SystemConfig builtInConfig();
+
+} // namespace detail
+} // namespace VxSim
+
+#endif // MVSDK_VIRTUAL_CONFIGREADER_H

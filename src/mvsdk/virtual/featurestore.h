@@ -1,0 +1,82 @@
+// FeatureStore: the feature values of one virtual camera, with their types,
+// enumeration entries, missing features and refused writes.
+//
+// Not thread-safe on its own: the owning VirtualCamera guards it.
+#ifndef MVSDK_VIRTUAL_FEATURESTORE_H
+#define MVSDK_VIRTUAL_FEATURESTORE_H
+
+#include <QJsonValue>
+#include <QString>
+
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace VxSim {
+namespace detail {
+
+enum class FeatureType { Integer, Float, Enumeration, Boolean, Command, Text };
+
+struct FeatureValue {
+    FeatureType type = FeatureType::Integer;
+    int64_t integer = 0;
+    double real = 0.0;
+    bool boolean = false;
+    std::string text;
+
+    static FeatureValue ofInteger(int64_t v);
+    static FeatureValue ofFloat(double v);
+    static FeatureValue ofBoolean(bool v);
+    static FeatureValue ofSymbol(const std::string &v);
+    static FeatureValue ofText(const std::string &v);
+    // The trace's notation: symbols and strings as text, integers decimal,
+    // doubles as QString::number prints them, booleans true/false.
+    QString toText() const;
+};
+
+class FeatureStore
+{
+public:
+    // The standard features with their power-on values.
+    FeatureStore();
+
+    // A feature the camera has (known, and not declared missing).
+    bool has(const std::string &name) const;
+    bool has(const std::string &name, FeatureType type) const;
+    bool isKnownName(const std::string &name) const;
+    bool typeOf(const std::string &name, FeatureType *type) const;
+    bool get(const std::string &name, FeatureValue &value) const;
+    // Checks type, enumeration entries, range and refusal rules.
+    bool set(const std::string &name, const FeatureValue &value);
+    // A write (or execution) that the refusal rules forbid.
+    bool refused(const std::string &name, const QString &valueText) const;
+
+    // Configuration: a value taken verbatim (enumerations may hold any text).
+    bool setInitial(const std::string &name, const QJsonValue &value, QString *error);
+    void setMissing(const std::string &name);
+    void setModel(const QString &model);
+    // Rule "Feature" or "Feature=Value".
+    void setRefusal(const QString &rule, bool refuse);
+
+private:
+    struct Feature {
+        FeatureType type;
+        FeatureValue value;
+        std::vector<std::string> entries; // enumerations only
+        bool present = true;
+    };
+    void define(const std::string &name, FeatureType type, FeatureValue value,
+                std::vector<std::string> entries = {});
+
+    std::map<std::string, Feature> m_features;
+    std::set<std::string> m_refusedFeatures;
+    std::set<std::pair<std::string, std::string>> m_refusedValues;
+};
+
+} // namespace detail
+} // namespace VxSim
+
+#endif // MVSDK_VIRTUAL_FEATURESTORE_H

@@ -1,0 +1,330 @@
+#include "virtualcamera.h"
+
+#include "calltrace.h"
+#include "virtualstream.h"
+
+#include <QJsonValue>
+
+namespace VxSim {
+namespace detail {
+
+VirtualCamera::VirtualCamera(const CameraConfig &config)
+    : m_key(config.key)
+    , m_keyUtf8(config.key.toStdString())
+    , m_kind(config.kind)
+    , m_zeroPattern(config.patternNone)
+    , m_hasGigE(config.gige.has_value())
+    , m_fps(config.fps)
+    , m_line1Hz(config.line1Hz)
+    , m_fixedFrameBytes(config.frameBytes.has_value())
+    , m_frameBytes(config.frameBytes.value_or(0))
+    , m_gige(config.gige.value_or(GigEConfig{}))
+{
+    QString ignored;
+    m_features.setInitial("Width", QJsonValue(double(config.width)), &ignored);
+    m_features.setInitial("Height", QJsonValue(double(config.height)), &ignored);
+    m_features.setInitial("PixelFormat", QJsonValue(config.pixelFormat), &ignored);
+    for (auto it = config.features.begin(); it != config.features.end(); ++it)
+        m_features.setInitial(it.key().toStdString(), it.value(), &ignored);
+    if (config.model.has_value())
+        m_features.setModel(*config.model);
+    for (const QString &name : config.missing)
+        m_features.setMissing(name.toStdString());
+    for (const QString &rule : config.refuse)
+        m_features.setRefusal(rule, true);
+    for (const QString &operation : config.fail)
+        m_failures.insert(operation);
+}
+
+VirtualCamera::~VirtualCamera() = default;
+
+bool VirtualCamera::fails(const QString &operation) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_failures.contains(operation);
+}
+
+bool VirtualCamera::connect(Dahua::GenICam::ECameraAccessPermission accessPermission)
+{
+    bool ok = false;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        ok = !m_failures.contains(QStringLiteral("connect"));
+        if (ok)
+            m_connected = true;
+    }
+    CallTrace::write(QStringLiteral("connect %1 %2 -> %3").arg(m_key).arg(int(accessPermission)).arg(CallTrace::result(ok)));
+    return ok;
+}
+
+bool VirtualCamera::disconnect()
+{
+    bool ok = false;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        ok = !m_failures.contains(QStringLiteral("disconnect"));
+        if (ok)
+            m_connected = false;
+    }
+    CallTrace::write(QStringLiteral("disconnect %1 -> %2").arg(m_key, CallTrace::result(ok)));
+    return ok;
+}
+
+bool VirtualCamera::isConnected() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_connected;
+}
+
+bool VirtualCamera::hasFeature(const std::string &name, FeatureType type) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_features.has(name, type);
+}
+
+bool VirtualCamera::readFeature(const std::string &name, FeatureType type, FeatureValue &value)
+{
+    bool ok = false;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        FeatureValue current;
+        ok = m_features.has(name, type) && m_features.get(name, current);
+        if (ok)
+            value = current;
+    }
+    if (CallTrace::enabled()) {
+        CallTrace::write(QStringLiteral("get %1 %2 -> %3")
+                             .arg(m_key, QString::fromStdString(name),
+                                  ok ? value.toText() : QStringLiteral("fail")));
+    }
+    return ok;
+}
+
+bool VirtualCamera::writeFeature(const std::string &name, const FeatureValue &value)
+{
+    bool ok = false;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        ok = m_features.set(name, value);
+    }
+    CallTrace::write(QStringLiteral("set %1 %2 %3 -> %4")
+                         .arg(m_key, QString::fromStdString(name), value.toText(), CallTrace::result(ok)));
+    if (ok)
+        wakeStreams();
+    return ok;
+}
+
+bool VirtualCamera::executeCommand(const std::string &name)
+{
+    bool ok = false;
+    bool software = false;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        ok = m_features.has(name, FeatureType::Command) && !m_features.refused(name, QString());
+    }
+    if (ok && name == "TriggerSoftware")
+        software = pacing().kind == Pacing::Software;
+    CallTrace::write(QStringLiteral("execute %1 %2 -> %3")
+                         .arg(m_key, QString::fromStdString(name), CallTrace::result(ok)));
+    if (software) {
+        for (const std::shared_ptr<StreamState> &stream : streams())
+            stream->trigger();
+    }
+    return ok;
+}
+
+void VirtualCamera::setFailure(const QString &operation, bool fail)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (fail)
+        m_failures.insert(operation);
+    else
+        m_failures.remove(operation);
+}
+
+void VirtualCamera::setRefusal(const QString &rule, bool refuse)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_features.setRefusal(rule, refuse);
+}
+
+void VirtualCamera::setFrameBytes(uint32_t bytes)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_fixedFrameBytes = true;
+        m_frameBytes = bytes;
+    }
+    wakeStreams();
+}
+
+void VirtualCamera::setFrameRate(double fps)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_fps = fps;
+    }
+    wakeStreams();
+}
+
+void VirtualCamera::setLine1Rate(double hz)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_line1Hz = hz;
+    }
+    wakeStreams();
+}
+
+bool VirtualCamera::featureText(const QString &name, QString *value) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    FeatureValue current;
+    if (!m_features.get(name.toStdString(), current))
+        return false;
+    *value = current.toText();
+    return true;
+}
+
+bool VirtualCamera::setFeatureText(const QString &name, const QString &value)
+{
+    bool ok = false;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        FeatureType type;
+        if (!m_features.typeOf(name.toStdString(), &type))
+            return false;
+        QJsonValue json;
+        bool converted = true;
+        switch (type) {
+        case FeatureType::Integer:
+        case FeatureType::Float:
+            json = QJsonValue(value.toDouble(&converted));
+            break;
+        case FeatureType::Boolean:
+            converted = value == QLatin1String("true") || value == QLatin1String("false");
+            json = QJsonValue(value == QLatin1String("true"));
+            break;
+        default:
+            json = QJsonValue(value);
+            break;
+        }
+        QString ignored;
+        ok = converted && m_features.setInitial(name.toStdString(), json, &ignored);
+    }
+    if (ok)
+        wakeStreams();
+    return ok;
+}
+
+bool VirtualCamera::computedFrameBytes(uint64_t *bytes) const
+{
+    if (m_fixedFrameBytes) {
+        *bytes = m_frameBytes;
+        return true;
+    }
+    FeatureValue width, height, format;
+    if (!m_features.get("Width", width) || !m_features.get("Height", height)
+        || !m_features.get("PixelFormat", format))
+        return false;
+    const uint64_t w = static_cast<uint64_t>(width.integer);
+    const uint64_t h = static_cast<uint64_t>(height.integer);
+    if (w > UINT32_MAX || h > UINT32_MAX)
+        return false;
+    const uint64_t total = w * h * uint64_t(bytesPerPixel(QString::fromStdString(format.text)));
+    if (total > UINT32_MAX)
+        return false;
+    *bytes = total;
+    return true;
+}
+
+VirtualCamera::Pacing VirtualCamera::pacing() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    Pacing pacing;
+    uint64_t bytes = 0;
+    if (!computedFrameBytes(&bytes))
+        return pacing; // frames this large cannot be made
+    FeatureValue mode;
+    if (!m_features.get("TriggerMode", mode) || mode.text == "Off") {
+        pacing.kind = Pacing::FreeRun;
+        pacing.rate = m_fps;
+        return pacing;
+    }
+    if (mode.text != "On")
+        return pacing;
+    FeatureValue source;
+    if (!m_features.get("TriggerSource", source))
+        return pacing;
+    if (source.text == "Software") {
+        pacing.kind = Pacing::Software;
+    } else if (source.text == "Line1" && m_line1Hz > 0) {
+        pacing.kind = Pacing::Line1;
+        pacing.rate = m_line1Hz;
+    }
+    return pacing;
+}
+
+VirtualCamera::FrameShape VirtualCamera::frameShape() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    FrameShape shape;
+    uint64_t bytes = 0;
+    if (computedFrameBytes(&bytes))
+        shape.bytes = static_cast<uint32_t>(bytes);
+    FeatureValue value;
+    if (m_features.get("Width", value))
+        shape.width = static_cast<uint32_t>(value.integer);
+    if (m_features.get("Height", value))
+        shape.height = static_cast<uint32_t>(value.integer);
+    if (m_features.get("PixelFormat", value))
+        shape.pixelFormat = value.text;
+    shape.zero = m_zeroPattern;
+    return shape;
+}
+
+void VirtualCamera::addStream(const std::shared_ptr<StreamState> &stream)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    std::erase_if(m_streams, [](const std::weak_ptr<StreamState> &s) { return s.expired(); });
+    m_streams.push_back(stream);
+}
+
+std::vector<std::shared_ptr<StreamState>> VirtualCamera::streams() const
+{
+    std::vector<std::shared_ptr<StreamState>> result;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    for (const std::weak_ptr<StreamState> &weak : m_streams) {
+        if (std::shared_ptr<StreamState> stream = weak.lock())
+            result.push_back(std::move(stream));
+    }
+    return result;
+}
+
+void VirtualCamera::wakeStreams() const
+{
+    for (const std::shared_ptr<StreamState> &stream : streams())
+        stream->wake();
+}
+
+GigEConfig VirtualCamera::gige() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_gige;
+}
+
+bool VirtualCamera::forceIp(const QString &address, const QString &mask, const QString &gateway)
+{
+    bool ok = false;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        ok = m_hasGigE && !m_failures.contains(QStringLiteral("forceIp"));
+        if (ok)
+            m_gige.cameraAddress = address;
+    }
+    CallTrace::write(QStringLiteral("forceIp %1 %2 %3 %4 -> %5").arg(m_key, address, mask, gateway, CallTrace::result(ok)));
+    return ok;
+}
+
+} // namespace detail
+} // namespace VxSim

@@ -1,0 +1,120 @@
+// VirtualCamera: the device model of one virtual camera.
+//
+// It is the ICamera that discovery hands out and the feature back end of its
+// nodes: features and their values, connection state, scripted failures and
+// refusals, trigger pacing, frame geometry, GigE addresses, and the stream
+// sources made for it (for software triggers and for observation).
+//
+// Thread-safe: one mutex guards the model. It is never held while a stream
+// source's own mutex is taken, nor while a frame handler runs.
+#ifndef MVSDK_VIRTUAL_VIRTUALCAMERA_H
+#define MVSDK_VIRTUAL_VIRTUALCAMERA_H
+
+#include "MVSDK/GenICam/Camera.h"
+
+#include "configreader.h"
+#include "featurebackend.h"
+#include "featurestore.h"
+
+#include <QSet>
+#include <QString>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace VxSim {
+namespace detail {
+
+struct StreamState;
+
+class VirtualCamera final : public Dahua::GenICam::ICamera, public IFeatureBackend
+{
+public:
+    explicit VirtualCamera(const CameraConfig &config);
+    ~VirtualCamera() override;
+
+    const QString &key() const { return m_key; }
+
+    // ICamera
+    const char *getKey() const override { return m_keyUtf8.c_str(); }
+    int getType() const override { return m_kind; }
+    bool connect(Dahua::GenICam::ECameraAccessPermission accessPermission) override;
+    bool disconnect() override;
+    bool isConnected() const override;
+
+    // IFeatureBackend
+    bool hasFeature(const std::string &name, FeatureType type) const override;
+    bool readFeature(const std::string &name, FeatureType type, FeatureValue &value) override;
+    bool writeFeature(const std::string &name, const FeatureValue &value) override;
+    bool executeCommand(const std::string &name) override;
+
+    // Scripting.
+    bool fails(const QString &operation) const;
+    void setFailure(const QString &operation, bool fail);
+    void setRefusal(const QString &rule, bool refuse);
+    void setFrameBytes(uint32_t bytes);
+    void setFrameRate(double fps);
+    void setLine1Rate(double hz);
+    bool featureText(const QString &name, QString *value) const;
+    bool setFeatureText(const QString &name, const QString &value);
+
+    // How frames are paced now, read live from the trigger features.
+    struct Pacing {
+        enum Kind { FreeRun, Software, Line1, None } kind = None;
+        double rate = 0.0; // frames per second; 0 with FreeRun: as fast as possible
+    };
+    Pacing pacing() const;
+
+    // What the next frame looks like.
+    struct FrameShape {
+        uint32_t bytes = 0;
+        uint32_t width = 0;
+        uint32_t height = 0;
+        std::string pixelFormat;
+        bool zero = false;
+    };
+    FrameShape frameShape() const;
+
+    // Stream sources made for this camera.
+    void addStream(const std::shared_ptr<StreamState> &stream);
+    std::vector<std::shared_ptr<StreamState>> streams() const;
+    void countFrame() { m_framesProduced.fetch_add(1, std::memory_order_relaxed); }
+    uint64_t framesProduced() const { return m_framesProduced.load(); }
+
+    // GigE views.
+    bool hasGigE() const { return m_hasGigE; }
+    GigEConfig gige() const;
+    bool forceIp(const QString &address, const QString &mask, const QString &gateway);
+
+private:
+    // Frame size in bytes for the current geometry; false when it exceeds 32 bits.
+    bool computedFrameBytes(uint64_t *bytes) const;
+    void wakeStreams() const;
+
+    const QString m_key;
+    const std::string m_keyUtf8;
+    const int m_kind;
+    const bool m_zeroPattern;
+    const bool m_hasGigE;
+
+    mutable std::mutex m_mutex;
+    FeatureStore m_features;
+    QSet<QString> m_failures;
+    bool m_connected = false;
+    double m_fps;
+    double m_line1Hz;
+    bool m_fixedFrameBytes;
+    uint32_t m_frameBytes;
+    GigEConfig m_gige;
+    std::vector<std::weak_ptr<StreamState>> m_streams;
+    std::atomic<uint64_t> m_framesProduced{0};
+};
+
+} // namespace detail
+} // namespace VxSim
+
+#endif // MVSDK_VIRTUAL_VIRTUALCAMERA_H

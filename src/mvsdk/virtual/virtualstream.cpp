@@ -1,0 +1,272 @@
+#include "virtualstream.h"
+
+#include "calltrace.h"
+#include "framepattern.h"
+#include "virtualcamera.h"
+
+#include <QString>
+
+#include <algorithm>
+#include <chrono>
+
+namespace VxSim {
+namespace detail {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+bool contains(const std::vector<Dahua::GenICam::CFrameProc> &handlers, const Dahua::GenICam::CFrameProc &proc)
+{
+    return std::find(handlers.begin(), handlers.end(), proc) != handlers.end();
+}
+
+// Waits for the next frame after the camera's pacing; returns true when one
+// is due. Called and returns with the lock held.
+bool waitForFrame(StreamState &state, std::unique_lock<std::mutex> &lock, const VirtualCamera::Pacing &pacing,
+                  Clock::time_point &next)
+{
+    const auto interrupted = [&state] { return !state.grabbing || state.woken; };
+    switch (pacing.kind) {
+    case VirtualCamera::Pacing::FreeRun:
+    case VirtualCamera::Pacing::Line1: {
+        if (pacing.rate <= 0.0)
+            return true;
+        const auto period = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / pacing.rate));
+        const Clock::time_point now = Clock::now();
+        if (now >= next) {
+            // Never try to catch up more than one period.
+            next = std::max(next + period, now);
+            return true;
+        }
+        state.changed.wait_until(lock, next, interrupted);
+        return false;
+    }
+    case VirtualCamera::Pacing::Software:
+        if (state.pendingTriggers > 0) {
+            --state.pendingTriggers;
+            return true;
+        }
+        state.changed.wait(lock, [&state, &interrupted] { return interrupted() || state.pendingTriggers > 0; });
+        return false;
+    case VirtualCamera::Pacing::None:
+        state.changed.wait(lock, interrupted);
+        return false;
+    }
+    return false;
+}
+
+// Calls the handlers copied for one frame. A handler detached or a stop made
+// by an earlier handler of the same frame is honoured.
+void deliver(StreamState &state, const std::vector<Dahua::GenICam::CFrameProc> &handlers,
+             const Dahua::GenICam::CFrame &frame)
+{
+    for (std::size_t i = 0; i < handlers.size(); ++i) {
+        if (i > 0) {
+            std::lock_guard<std::mutex> lock(state.mutex);
+            if (!state.grabbing || !contains(state.handlers, handlers[i]))
+                continue;
+        }
+        handlers[i](frame);
+    }
+}
+
+void runGrabbing(std::shared_ptr<StreamState> state)
+{
+    FramePattern pattern;
+    Clock::time_point next = Clock::now();
+    std::unique_lock<std::mutex> lock(state->mutex);
+    state->threadId = std::this_thread::get_id();
+    for (;;) {
+        if (!state->grabbing)
+            break;
+        state->woken = false;
+        lock.unlock();
+        // The camera's own lock is never taken while the stream's is held.
+        const VirtualCamera::Pacing pacing = state->camera->pacing();
+        const VirtualCamera::FrameShape shape = state->camera->frameShape();
+        lock.lock();
+        if (!state->grabbing)
+            break;
+        if (state->woken || !waitForFrame(*state, lock, pacing, next))
+            continue;
+        if (!pattern.prepare(shape.bytes, shape.zero))
+            continue;
+        const uint64_t sequence = ++state->sequence;
+        const std::vector<Dahua::GenICam::CFrameProc> handlers = state->handlers;
+        state->inCallback = true;
+        ++state->grabbedSinceStart;
+        if (state->maxImages != 0 && state->grabbedSinceStart >= state->maxImages)
+            state->grabbing = false;
+        lock.unlock();
+
+        state->camera->countFrame();
+        if (CallTrace::enabled())
+            CallTrace::write(QStringLiteral("frame %1 %2 %3").arg(state->camera->key()).arg(sequence).arg(shape.bytes));
+        const Dahua::GenICam::CFrame frame(pattern.frame(sequence), shape.bytes, shape.width, shape.height, sequence,
+                                           shape.pixelFormat.c_str());
+        deliver(*state, handlers, frame);
+
+        lock.lock();
+        state->inCallback = false;
+        state->changed.notify_all();
+    }
+    state->threadRunning = false;
+    state->changed.notify_all();
+}
+
+} // namespace
+
+void StreamState::trigger()
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    if (!grabbing)
+        return;
+    ++pendingTriggers;
+    changed.notify_all();
+}
+
+void StreamState::wake()
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    woken = true;
+    changed.notify_all();
+}
+
+VirtualStreamSource::VirtualStreamSource(std::shared_ptr<VirtualCamera> camera)
+    : m_state(std::make_shared<StreamState>(std::move(camera)))
+{
+}
+
+VirtualStreamSource::~VirtualStreamSource()
+{
+    {
+        std::unique_lock<std::mutex> lock(m_state->mutex);
+        m_state->alive = false;
+        m_state->grabbing = false;
+        m_state->pendingTriggers = 0;
+        m_state->handlers.clear();
+        m_state->changed.notify_all();
+        waitForCallbackUnlessInside(lock);
+    }
+    joinUnlessInside();
+}
+
+void VirtualStreamSource::waitForCallbackUnlessInside(std::unique_lock<std::mutex> &lock)
+{
+    if (std::this_thread::get_id() == m_state->threadId)
+        return;
+    m_state->changed.wait(lock, [this] { return !m_state->inCallback; });
+}
+
+void VirtualStreamSource::joinUnlessInside()
+{
+    std::lock_guard<std::mutex> lock(m_threadMutex);
+    if (!m_thread.joinable())
+        return;
+    if (m_thread.get_id() == std::this_thread::get_id())
+        m_thread.detach(); // the thread leaves its loop once the handler returns
+    else
+        m_thread.join();
+}
+
+bool VirtualStreamSource::attachGrabbing(Proc proc)
+{
+    bool ok = false;
+    {
+        std::lock_guard<std::mutex> lock(m_state->mutex);
+        ok = proc && !m_state->camera->fails(QStringLiteral("attachGrabbing")) && !contains(m_state->handlers, proc);
+        if (ok)
+            m_state->handlers.push_back(proc);
+    }
+    CallTrace::write(QStringLiteral("attachGrabbing %1 -> %2").arg(m_state->camera->key(), CallTrace::result(ok)));
+    return ok;
+}
+
+bool VirtualStreamSource::detachGrabbing(Proc proc)
+{
+    bool ok = false;
+    {
+        std::unique_lock<std::mutex> lock(m_state->mutex);
+        const auto it = std::find(m_state->handlers.begin(), m_state->handlers.end(), proc);
+        ok = it != m_state->handlers.end();
+        if (ok) {
+            m_state->handlers.erase(it);
+            waitForCallbackUnlessInside(lock);
+        }
+    }
+    CallTrace::write(QStringLiteral("detachGrabbing %1 -> %2").arg(m_state->camera->key(), CallTrace::result(ok)));
+    return ok;
+}
+
+bool VirtualStreamSource::startGrabbing(uint64_t maxImagesGrabbed, Dahua::GenICam::EGrabStrategy strategy)
+{
+    const QString key = m_state->camera->key();
+    const auto trace = [&](bool ok) {
+        CallTrace::write(QStringLiteral("startGrabbing %1 %2 %3 -> %4")
+                             .arg(key)
+                             .arg(maxImagesGrabbed)
+                             .arg(int(strategy))
+                             .arg(CallTrace::result(ok)));
+        return ok;
+    };
+    if (m_state->camera->fails(QStringLiteral("startGrabbing")))
+        return trace(false);
+    {
+        std::unique_lock<std::mutex> lock(m_state->mutex);
+        if (m_state->grabbing)
+            return trace(true);
+        m_state->grabbing = true;
+        m_state->pendingTriggers = 0;
+        m_state->maxImages = maxImagesGrabbed;
+        m_state->grabbedSinceStart = 0;
+        if (m_state->threadRunning) {
+            // Stopped from inside a handler and started again: the thread goes on.
+            m_state->changed.notify_all();
+            return trace(true);
+        }
+    }
+    std::lock_guard<std::mutex> threadLock(m_threadMutex);
+    // The previous thread, if any, has left its loop.
+    if (m_thread.joinable())
+        m_thread.join();
+    {
+        std::lock_guard<std::mutex> lock(m_state->mutex);
+        m_state->threadRunning = true;
+    }
+    m_thread = std::thread(runGrabbing, m_state);
+    return trace(true);
+}
+
+bool VirtualStreamSource::stopGrabbing()
+{
+    const QString key = m_state->camera->key();
+    if (m_state->camera->fails(QStringLiteral("stopGrabbing"))) {
+        CallTrace::write(QStringLiteral("stopGrabbing %1 -> fail").arg(key));
+        return false;
+    }
+    bool leaveThread = false;
+    {
+        std::unique_lock<std::mutex> lock(m_state->mutex);
+        m_state->grabbing = false;
+        m_state->pendingTriggers = 0;
+        m_state->changed.notify_all();
+        const bool inside = std::this_thread::get_id() == m_state->threadId && m_state->threadRunning;
+        waitForCallbackUnlessInside(lock);
+        // A handler that started grabbing again meanwhile keeps the thread.
+        leaveThread = inside || m_state->grabbing;
+    }
+    if (!leaveThread)
+        joinUnlessInside();
+    CallTrace::write(QStringLiteral("stopGrabbing %1 -> ok").arg(key));
+    return true;
+}
+
+bool VirtualStreamSource::isGrabbing() const
+{
+    std::lock_guard<std::mutex> lock(m_state->mutex);
+    return m_state->grabbing;
+}
+
+} // namespace detail
+} // namespace VxSim
