@@ -2,6 +2,8 @@
 #ifndef VXCAM_TESTS_LOGCAPTURE_H
 #define VXCAM_TESTS_LOGCAPTURE_H
 
+#include "qtprinters.h"
+
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>

@@ -45,3 +45,13 @@ QStringList SimSession::traceSinceMark() const
 {
     return traceLines().mid(m_mark);
 }
+
+QStringList SimSession::traceSinceMark(const QString &prefix) const
+{
+    QStringList result;
+    for (const QString &line : traceSinceMark()) {
+        if (line.startsWith(prefix))
+            result << line;
+    }
+    return result;
+}

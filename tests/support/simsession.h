@@ -2,6 +2,8 @@
 #ifndef VXCAM_TESTS_SIMSESSION_H
 #define VXCAM_TESTS_SIMSESSION_H
 
+#include "qtprinters.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -29,6 +31,7 @@ public:
     // Trace lines written from now on (marks the current end).
     void markTrace();
     QStringList traceSinceMark() const;
+    QStringList traceSinceMark(const QString &prefix) const;
 
 private:
     QTemporaryDir m_dir;
