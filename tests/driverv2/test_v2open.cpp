@@ -170,7 +170,8 @@ TEST(V2Open, FailuresLogTheirLineReturnZeroAndLeaveNothingHeld)
 
 TEST(V2Open, OversizeGeometryIsABufferFailureNotAWrappedSize)
 {
-    SimSession sim(R"({"cameras": [{"key": "K", "width": 100000, "height": 100000, "pixelFormat": "RGB8Packed"}]})");
+    SimSession sim(R"({"cameras": [{"key": "K", "width": 100000, "height": 100000, "pixelFormat": "RGB8Packed",
+                                    "frameBytes": 16}]})");
     tagVX_CAMERA_OPTION option;
     option.cameraName = "K";
     CCameraDahuaV2 camera(&option, nullptr);
