@@ -5,6 +5,7 @@
 
 #include "MVSDK/Sim/VirtualCameras.h"
 
+#include <QRegularExpression>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -72,7 +73,8 @@ TEST(V2Open, CloseStopsDetachesDisconnectsAndASecondCloseDoesNothing)
     EXPECT_FALSE(camera.m_bOpened);
     EXPECT_FALSE(camera.m_bStarted);
     EXPECT_EQ(camera.m_nCurTriggerMode, 0);
-    EXPECT_EQ(sim.traceSinceMark(), QStringList({"stopGrabbing Virtual:A -> ok", "stopGrabbing Virtual:A -> ok",
+    EXPECT_EQ(sim.traceSinceMark().filter(QRegularExpression("^(?!frame)")),
+              QStringList({"stopGrabbing Virtual:A -> ok", "stopGrabbing Virtual:A -> ok",
                                                  "detachGrabbing Virtual:A -> ok", "disconnect Virtual:A -> ok"}));
     EXPECT_EQ(VxSim::streamSourceCount("Virtual:A"), 0);
     EXPECT_FALSE(VxSim::isConnected("Virtual:A"));

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 using namespace Dahua::GenICam;
 using Dahua::Infra::CString;
 
@@ -32,8 +34,8 @@ TEST(SimCamera, ConnectionStateFollowsConnectAndDisconnect)
     EXPECT_TRUE(camera->isConnected());
     EXPECT_TRUE(camera->disconnect());
     EXPECT_FALSE(camera->isConnected());
-    EXPECT_EQ(sim.traceLines(), QStringList({"discovery 3 -> 1", "connect K 2 -> ok", "connect K 2 -> ok",
-                                             "disconnect K -> ok"}));
+    EXPECT_EQ(sim.traceLines(),
+        QStringList({ "discovery 3 -> 1", "connect K 2 -> ok", "connect K 2 -> ok", "disconnect K -> ok" }));
 }
 
 TEST(SimCamera, RediscoveryHandsOutTheSameCameraObject)
@@ -60,9 +62,9 @@ TEST(SimCamera, ScriptedFailuresFailTheirOperations)
     EXPECT_EQ(system.createISPControl(camera), nullptr);
     EXPECT_EQ(system.createStreamSource(camera, 0), nullptr);
     EXPECT_EQ(sim.traceSinceMark().mid(1),
-              QStringList({"connect K 2 -> fail", "createAcquisitionControl K -> empty",
-                           "createImageFormatControl K -> empty", "createAnalogControl K -> empty",
-                           "createISPControl K -> empty", "createStreamSource K 0 -> empty"}));
+        QStringList({ "connect K 2 -> fail", "createAcquisitionControl K -> empty",
+            "createImageFormatControl K -> empty", "createAnalogControl K -> empty",
+            "createISPControl K -> empty", "createStreamSource K 0 -> empty" }));
 
     // Scripting at run time lifts the failure.
     ASSERT_TRUE(VxSim::setFailure("K", "connect", false));
@@ -97,10 +99,9 @@ TEST(SimFeatures, NodesReadAndWriteWithTraceLines)
     EXPECT_TRUE(acquisition->triggerSoftware().execute());
 
     EXPECT_EQ(sim.traceSinceMark(),
-              QStringList({"get K DeviceModelName -> VirtualMono", "get K Width -> 640",
-                           "set K TriggerMode On -> ok", "set K ExposureTime 20000.5 -> ok",
-                           "set K ReverseX true -> ok", "set K Contrast 70 -> ok", "set K Gain 2 -> ok",
-                           "execute K TriggerSoftware -> ok"}));
+        QStringList({ "get K DeviceModelName -> VirtualMono", "get K Width -> 640",
+            "set K TriggerMode On -> ok", "set K ExposureTime 20000.5 -> ok", "set K ReverseX true -> ok",
+            "set K Contrast 70 -> ok", "set K Gain 2 -> ok", "execute K TriggerSoftware -> ok" }));
 
     // Values persist in the camera, whatever handle reads them next.
     IAcquisitionControlPtr again = system.createAcquisitionControl(discoverFirst());
@@ -129,13 +130,15 @@ TEST(SimFeatures, MissingFeaturesAndWrongKindsGiveInvalidNodes)
     EXPECT_FALSE(CStringNode(camera, "DeviceModelName").isValid()) << "no model configured";
     EXPECT_FALSE(CIntNode().isValid());
 
-    EXPECT_EQ(sim.traceSinceMark(), QStringList({"get K ReverseX -> fail", "set K ReverseX true -> fail",
-                                                 "execute K TriggerSoftware -> fail"}));
+    EXPECT_EQ(sim.traceSinceMark(),
+        QStringList({ "get K ReverseX -> fail", "set K ReverseX true -> fail",
+            "execute K TriggerSoftware -> fail" }));
 }
 
 TEST(SimFeatures, RefusalsAndEnumerationEntriesLimitWrites)
 {
-    SimSession sim(R"({"cameras": [{"key": "K", "refuse": ["TriggerMode=Off", "ExposureTime", "TriggerSoftware"]}]})");
+    SimSession sim(
+        R"({"cameras": [{"key": "K", "refuse": ["TriggerMode=Off", "ExposureTime", "TriggerSoftware"]}]})");
     ICameraPtr camera = discoverFirst();
     IAcquisitionControlPtr acquisition = CSystem::getInstance().createAcquisitionControl(camera);
     EXPECT_TRUE(acquisition->triggerMode().setValueBySymbol("On"));
@@ -182,6 +185,98 @@ TEST(SimGigE, ViewsExistOnlyForGigECamerasAndAssignmentChangesTheAddress)
     EXPECT_FALSE(gigeCamera->forceIpAddress("192.168.1.78", "255.255.255.0", "192.168.1.1"));
     EXPECT_EQ(gigeCamera->getIpAddress(), "192.168.1.77");
     EXPECT_EQ(sim.traceLines("forceIp"),
-              QStringList({"forceIp G 192.168.1.77 255.255.255.0 192.168.1.1 -> ok",
-                           "forceIp G 192.168.1.78 255.255.255.0 192.168.1.1 -> fail"}));
+        QStringList({ "forceIp G 192.168.1.77 255.255.255.0 192.168.1.1 -> ok",
+            "forceIp G 192.168.1.78 255.255.255.0 192.168.1.1 -> fail" }));
+}
+
+TEST(SimFeatures, EnumerationsTakeExactlyTheirEntries)
+{
+    SimSession sim(R"({"cameras": [{"key": "K"}]})");
+    ICameraPtr camera = discoverFirst();
+    const struct {
+        const char *feature;
+        std::vector<const char *> entries;
+        const char *stranger;
+    } enumerations[] = {
+        { "TriggerMode", { "Off", "On" }, "on" },
+        { "TriggerSelector", { "FrameStart", "AcquisitionStart", "LineStart" }, "FrameEnd" },
+        { "TriggerSource", { "Software", "Line1", "Line2", "Line3" }, "Line4" },
+        { "ExposureAuto", { "Off", "Once", "Continuous" }, "Auto" },
+        { "GainAuto", { "Off", "Once", "Continuous" }, "" },
+        { "PixelFormat",
+            { "Mono8", "Mono10", "Mono12", "Mono16", "BayerRG8", "BayerGB8", "BayerGR8", "BayerBG8",
+                "BayerRG10", "BayerGB10", "BayerRG12", "BayerGB12", "RGB8Packed", "BGR8Packed", "RGBA8Packed",
+                "BGRA8Packed", "YUV422Packed" },
+            "Mono9" },
+    };
+    for (const auto &e : enumerations) {
+        CEnumNode node(camera, e.feature);
+        for (const char *entry : e.entries) {
+            EXPECT_TRUE(node.setValueBySymbol(entry)) << e.feature << " " << entry;
+            CString read;
+            EXPECT_TRUE(node.getValueSymbol(read));
+            EXPECT_EQ(read, entry);
+        }
+        EXPECT_FALSE(node.setValueBySymbol(e.stranger)) << e.feature << " " << e.stranger;
+        QString value;
+        ASSERT_TRUE(VxSim::featureValue("K", e.feature, &value));
+        EXPECT_EQ(value, QString(e.entries.back())) << "a refused write leaves the value";
+    }
+}
+
+TEST(SimFeatures, GeometryWritesThatWouldBreakTheFramesAreRefused)
+{
+    SimSession sim(R"({"cameras": [{"key": "K", "width": 60000, "height": 60000, "pixelFormat": "Mono8"}]})");
+    ICameraPtr camera = discoverFirst();
+    IImageFormatControlPtr format = CSystem::getInstance().createImageFormatControl(camera);
+    EXPECT_FALSE(format->pixelFormat().setValueBySymbol("RGBA8Packed")) << "60000 x 60000 x 4 needs 33 bits";
+    EXPECT_FALSE(format->height().setValue(80000));
+    EXPECT_FALSE(format->width().setValue(-1));
+    EXPECT_FALSE(format->width().setValue(int64_t(1) << 31));
+    EXPECT_FALSE(VxSim::setFeatureValue("K", "Height", "80000"));
+    QString value;
+    ASSERT_TRUE(VxSim::featureValue("K", "PixelFormat", &value));
+    EXPECT_EQ(value, "Mono8");
+    ASSERT_TRUE(VxSim::featureValue("K", "Height", &value));
+    EXPECT_EQ(value, "60000");
+    EXPECT_TRUE(format->width().setValue(1000));
+    EXPECT_TRUE(format->pixelFormat().setValueBySymbol("RGBA8Packed"));
+
+    // A fixed frame size frees the geometry from the 32-bit limit (but not the sides).
+    ASSERT_TRUE(VxSim::setFrameBytes("K", 100));
+    EXPECT_TRUE(format->height().setValue(2000000000));
+    EXPECT_TRUE(format->width().setValue(2000000000));
+    EXPECT_FALSE(format->width().setValue(int64_t(1) << 31));
+    EXPECT_TRUE(sim.traceLines().contains("set K PixelFormat RGBA8Packed -> fail"));
+}
+
+TEST(SimFeatures, RefusalRulesMustNameAFeature)
+{
+    SimSession sim(R"({"cameras": [{"key": "K"}]})");
+    EXPECT_FALSE(VxSim::setRefusal("K", "Sharpness", true));
+    EXPECT_FALSE(VxSim::setRefusal("K", "Sharpness=3", true));
+    EXPECT_FALSE(VxSim::setRefusal("nobody", "Gain", true));
+    ASSERT_TRUE(VxSim::setRefusal("K", "Gain=2", true));
+    IAnalogControlPtr analog = CSystem::getInstance().createAnalogControl(discoverFirst());
+    EXPECT_FALSE(analog->gainRaw().setValue(2.0));
+    EXPECT_TRUE(analog->gainRaw().setValue(3.0));
+    ASSERT_TRUE(VxSim::setRefusal("K", "Gain=2", false));
+    EXPECT_TRUE(analog->gainRaw().setValue(2.0));
+}
+
+TEST(SimGigE, AddressAssignmentRefusesTextsThatAreNoAddresses)
+{
+    SimSession sim(R"({"cameras": [{"key": "G", "gige": {"interface": "192.168.1.10", "mask": "255.255.255.0",
+                                                         "gateway": "192.168.1.1", "camera": "10.0.0.5"}}]})");
+    IGigECameraPtr gige = IGigECamera::getInstance(discoverFirst());
+    ASSERT_NE(gige, nullptr);
+    const char *bad[] = { "192.168.1", "192.168.1.256", "192.168.1.7x", "192.168.1.1.1", "", "1..2.3" };
+    for (const char *address : bad)
+        EXPECT_FALSE(gige->forceIpAddress(address, "255.255.255.0", "192.168.1.1")) << address;
+    EXPECT_FALSE(gige->forceIpAddress(nullptr, "255.255.255.0", "192.168.1.1"));
+    EXPECT_FALSE(gige->forceIpAddress("192.168.1.20", "255.255.255.0", nullptr));
+    EXPECT_FALSE(gige->forceIpAddress("192.168.1.20", "mask", "192.168.1.1"));
+    EXPECT_EQ(gige->getIpAddress(), "10.0.0.5");
+    EXPECT_TRUE(gige->forceIpAddress("192.168.1.20", "255.255.255.0", "192.168.1.1"));
+    EXPECT_EQ(gige->getIpAddress(), "192.168.1.20");
 }

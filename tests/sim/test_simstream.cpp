@@ -10,6 +10,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
+#include <map>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -28,10 +30,10 @@ ICameraPtr discoverFirst()
 
 // A frame handler that records what it saw and can act from inside a call.
 struct Recorder {
-    std::atomic<int> calls{0};
-    std::atomic<int> callsAfterReturn{0};
-    std::atomic<bool> stopReturned{false};
-    std::atomic<int> badFrames{0};
+    std::atomic<int> calls { 0 };
+    std::atomic<int> callsAfterReturn { 0 };
+    std::atomic<bool> stopReturned { false };
+    std::atomic<int> badFrames { 0 };
     std::mutex mutex;
     std::vector<uint64_t> sequences;
     std::vector<uint32_t> sizes;
@@ -44,7 +46,7 @@ struct Recorder {
         const auto *bytes = static_cast<const uint8_t *>(frame.getImage());
         const uint32_t size = frame.getImageSize();
         // Check the pattern at a few places, so that fast streams stay fast.
-        for (uint32_t i : {0u, 1u, 255u, 256u, size / 2, size - 1}) {
+        for (uint32_t i : { 0u, 1u, 255u, 256u, size / 2, size - 1 }) {
             if (i < size && bytes[i] != VxSim::patternByte(i, frame.getBlockId()))
                 ++badFrames;
         }
@@ -101,14 +103,14 @@ TEST(SimStream, PatternNoneLeavesTheBytesZeroAndGeometryWritesChangeLaterFrames)
     SimSession sim(R"({"cameras": [{"key": "K", "width": 32, "height": 4, "pixelFormat": "RGB8Packed",
                                     "fps": 0, "pattern": "none"}]})");
     Stream s = openStream();
-    std::atomic<int> nonZero{0};
-    std::atomic<uint32_t> lastSize{0};
-    std::atomic<int> calls{0};
+    std::atomic<int> nonZero { 0 };
+    std::atomic<uint32_t> lastSize { 0 };
+    std::atomic<int> calls { 0 };
     struct Context {
         std::atomic<int> *nonZero;
         std::atomic<uint32_t> *lastSize;
         std::atomic<int> *calls;
-    } context{&nonZero, &lastSize, &calls};
+    } context { &nonZero, &lastSize, &calls };
     IStreamSource::Proc proc(&context, [](void *c, const CFrame &frame) {
         auto *ctx = static_cast<Context *>(c);
         const auto *bytes = static_cast<const uint8_t *>(frame.getImage());
@@ -242,7 +244,7 @@ TEST(SimStream, ReleasingTheLastHandleInsideTheHandlerIsSafe)
 {
     SimSession sim(R"({"cameras": [{"key": "K", "width": 8, "height": 8, "fps": 0}]})");
     Stream s = openStream();
-    std::atomic<bool> released{false};
+    std::atomic<bool> released { false };
     Recorder recorder;
     std::mutex holderMutex;
     IStreamSourcePtr holder = s.source;
@@ -291,13 +293,15 @@ TEST(SimStream, AttachAndDetachCheckTheirHandlers)
     EXPECT_FALSE(s.source->detachGrabbing(other.proc()));
     EXPECT_TRUE(s.source->detachGrabbing(recorder.proc()));
     EXPECT_EQ(sim.traceLines("attachGrabbing"),
-              QStringList({"attachGrabbing K -> fail", "attachGrabbing K -> ok", "attachGrabbing K -> fail"}));
-    EXPECT_EQ(sim.traceLines("detachGrabbing"), QStringList({"detachGrabbing K -> fail", "detachGrabbing K -> ok"}));
+        QStringList({ "attachGrabbing K -> fail", "attachGrabbing K -> ok", "attachGrabbing K -> fail" }));
+    EXPECT_EQ(sim.traceLines("detachGrabbing"),
+        QStringList({ "detachGrabbing K -> fail", "detachGrabbing K -> ok" }));
 }
 
 TEST(SimStream, TraceRecordsGrabbingAndFrames)
 {
-    SimSession sim(R"({"cameras": [{"key": "K", "width": 4, "height": 2, "fps": 0, "fail": ["stopGrabbing"]}]})");
+    SimSession sim(
+        R"({"cameras": [{"key": "K", "width": 4, "height": 2, "fps": 0, "fail": ["stopGrabbing"]}]})");
     Stream s = openStream();
     ASSERT_TRUE(s.acquisition->triggerMode().setValueBySymbol("On"));
     ASSERT_TRUE(s.acquisition->triggerSource().setValueBySymbol("Software"));
@@ -311,9 +315,206 @@ TEST(SimStream, TraceRecordsGrabbingAndFrames)
     EXPECT_TRUE(s.source->stopGrabbing());
     const QStringList lines = sim.traceLines();
     const QStringList tail = lines.mid(lines.indexOf("createStreamSource K 0 -> ok"));
-    EXPECT_EQ(tail, QStringList({"createStreamSource K 0 -> ok", "createAcquisitionControl K -> ok",
-                                 "set K TriggerMode On -> ok", "set K TriggerSource Software -> ok",
-                                 "attachGrabbing K -> ok", "startGrabbing K 0 0 -> ok",
-                                 "execute K TriggerSoftware -> ok", "frame K 1 8", "stopGrabbing K -> fail",
-                                 "stopGrabbing K -> ok"}));
+    EXPECT_EQ(tail,
+        QStringList({ "createStreamSource K 0 -> ok", "createAcquisitionControl K -> ok",
+            "set K TriggerMode On -> ok", "set K TriggerSource Software -> ok", "attachGrabbing K -> ok",
+            "startGrabbing K 0 0 -> ok", "execute K TriggerSoftware -> ok", "frame K 1 8",
+            "stopGrabbing K -> fail", "stopGrabbing K -> ok" }));
+}
+
+TEST(SimStream, LimitedRunDeliversItsLastFrameToEveryHandlerAndThenStops)
+{
+    SimSession sim(R"({"cameras": [{"key": "K", "width": 4, "height": 4, "fps": 0}]})");
+    Stream s = openStream();
+    Recorder first, second;
+    ASSERT_TRUE(s.source->attachGrabbing(first.proc()));
+    ASSERT_TRUE(s.source->attachGrabbing(second.proc()));
+    ASSERT_TRUE(s.source->startGrabbing(3, grabStrategySequential));
+    ASSERT_TRUE(waitFor([&] { return !s.source->isGrabbing(); }));
+    ASSERT_TRUE(waitFor([&] { return second.calls.load() == 3; }));
+    EXPECT_EQ(first.calls.load(), 3);
+    EXPECT_EQ(VxSim::framesProduced("K"), 3u);
+    EXPECT_EQ(VxSim::grabbingStreamCount("K"), 0);
+
+    // A new run counts its own limit; sequence numbers go on.
+    ASSERT_TRUE(s.source->startGrabbing(2, grabStrategySequential));
+    ASSERT_TRUE(waitFor([&] { return second.calls.load() == 5; }));
+    ASSERT_TRUE(waitFor([&] { return !s.source->isGrabbing(); }));
+    std::lock_guard<std::mutex> lock(second.mutex);
+    EXPECT_EQ(second.sequences, (std::vector<uint64_t> { 1, 2, 3, 4, 5 }));
+}
+
+TEST(SimStream, DefaultFrameSizeFollowsThePixelFormatAndFrameBytesOverridesIt)
+{
+    SimSession sim(R"({"cameras": [
+        {"key": "Mono8", "width": 10, "height": 3, "pixelFormat": "Mono8"},
+        {"key": "BayerGR8", "width": 10, "height": 3, "pixelFormat": "BayerGR8"},
+        {"key": "Mono12", "width": 10, "height": 3, "pixelFormat": "Mono12"},
+        {"key": "BayerRG10", "width": 10, "height": 3, "pixelFormat": "BayerRG10"},
+        {"key": "YUV422Packed", "width": 10, "height": 3, "pixelFormat": "YUV422Packed"},
+        {"key": "BGR8Packed", "width": 10, "height": 3, "pixelFormat": "BGR8Packed"},
+        {"key": "RGBA8Packed", "width": 10, "height": 3, "pixelFormat": "RGBA8Packed"},
+        {"key": "Odd", "width": 10, "height": 3, "pixelFormat": "Mystery"},
+        {"key": "Fixed", "width": 10, "height": 3, "pixelFormat": "RGB8Packed", "frameBytes": 77}]})");
+    const std::map<std::string, uint32_t> expected = { { "Mono8", 30 }, { "BayerGR8", 30 }, { "Mono12", 60 },
+        { "BayerRG10", 60 }, { "YUV422Packed", 60 }, { "BGR8Packed", 90 }, { "RGBA8Packed", 120 },
+        { "Odd", 30 }, { "Fixed", 77 } };
+    Dahua::Infra::TVector<ICameraPtr> cameras;
+    ASSERT_TRUE(CSystem::getInstance().discovery(cameras, typeAll));
+    ASSERT_EQ(cameras.size(), expected.size());
+    for (const ICameraPtr &camera : cameras) {
+        IStreamSourcePtr source = CSystem::getInstance().createStreamSource(camera, 0);
+        Recorder recorder;
+        ASSERT_TRUE(source->attachGrabbing(recorder.proc()));
+        ASSERT_TRUE(source->startGrabbing(1, grabStrategySequential));
+        ASSERT_TRUE(waitFor([&] { return recorder.calls.load() == 1; })) << camera->getKey();
+        std::lock_guard<std::mutex> lock(recorder.mutex);
+        EXPECT_EQ(recorder.sizes.front(), expected.at(camera->getKey())) << camera->getKey();
+        EXPECT_EQ(recorder.badFrames.load(), 0) << camera->getKey();
+    }
+}
+
+TEST(SimStream, SoftwareTriggerReachesEveryGrabbingStreamSourceOfTheCamera)
+{
+    SimSession sim(R"({"cameras": [{"key": "K", "width": 4, "height": 4,
+                                    "features": {"TriggerMode": "On", "TriggerSource": "Software"}}]})");
+    Stream s = openStream();
+    IStreamSourcePtr second = CSystem::getInstance().createStreamSource(s.camera, 0);
+    IStreamSourcePtr idle = CSystem::getInstance().createStreamSource(s.camera, 0);
+    Recorder a, b, c;
+    ASSERT_TRUE(s.source->attachGrabbing(a.proc()));
+    ASSERT_TRUE(second->attachGrabbing(b.proc()));
+    ASSERT_TRUE(idle->attachGrabbing(c.proc()));
+    ASSERT_TRUE(s.source->startGrabbing(0, grabStrategySequential));
+    ASSERT_TRUE(second->startGrabbing(0, grabStrategySequential));
+    EXPECT_EQ(VxSim::streamSourceCount("K"), 3);
+    EXPECT_EQ(VxSim::grabbingStreamCount("K"), 2);
+    EXPECT_EQ(VxSim::attachedHandlerCount("K"), 3);
+    for (int i = 1; i <= 4; ++i) {
+        ASSERT_TRUE(s.acquisition->triggerSoftware().execute());
+        ASSERT_TRUE(waitFor([&] { return a.calls.load() == i && b.calls.load() == i; })) << i;
+    }
+    // A trigger made while a stream source is stopped is not kept for its next start.
+    ASSERT_TRUE(second->stopGrabbing());
+    ASSERT_TRUE(s.acquisition->triggerSoftware().execute());
+    ASSERT_TRUE(waitFor([&] { return a.calls.load() == 5; }));
+    ASSERT_TRUE(second->startGrabbing(0, grabStrategySequential));
+    ASSERT_TRUE(s.acquisition->triggerSoftware().execute());
+    ASSERT_TRUE(waitFor([&] { return a.calls.load() == 6 && b.calls.load() == 5; }));
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(a.calls.load(), 6);
+    EXPECT_EQ(b.calls.load(), 5);
+    EXPECT_EQ(c.calls.load(), 0) << "a stream source that never started gets no frame";
+    EXPECT_EQ(VxSim::framesProduced("K"), 11u);
+}
+
+TEST(SimStream, SwitchingARunningStreamToSoftwareTriggeringEndsTheFreeRun)
+{
+    SimSession sim(R"({"cameras": [{"key": "K", "width": 4, "height": 4, "fps": 0}]})");
+    Stream s = openStream();
+    Recorder recorder;
+    ASSERT_TRUE(s.source->attachGrabbing(recorder.proc()));
+    ASSERT_TRUE(s.source->startGrabbing(0, grabStrategySequential));
+    ASSERT_TRUE(waitFor([&] { return recorder.calls.load() >= 50; }));
+    ASSERT_TRUE(s.acquisition->triggerSource().setValueBySymbol("Software"));
+    ASSERT_TRUE(s.acquisition->triggerMode().setValueBySymbol("On"));
+    // The frame in flight when the mode changed may still arrive; then nothing.
+    std::this_thread::sleep_for(50ms);
+    const int settled = recorder.calls.load();
+    std::this_thread::sleep_for(150ms);
+    ASSERT_EQ(recorder.calls.load(), settled);
+
+    for (int i = 1; i <= 3; ++i) {
+        ASSERT_TRUE(s.acquisition->triggerSoftware().execute());
+        ASSERT_TRUE(waitFor([&] { return recorder.calls.load() == settled + i; }));
+    }
+    // And back to free running, without a restart.
+    ASSERT_TRUE(s.acquisition->triggerMode().setValueBySymbol("Off"));
+    ASSERT_TRUE(waitFor([&] { return recorder.calls.load() >= settled + 50; }));
+    ASSERT_TRUE(s.source->stopGrabbing());
+    EXPECT_EQ(recorder.badFrames.load(), 0);
+}
+
+TEST(SimStream, StopAndDetachFromAnotherThreadWaitForTheBlockedHandler)
+{
+    SimSession sim(R"({"cameras": [{"key": "K", "width": 4, "height": 4, "fps": 0}]})");
+    for (const bool detach : { false, true }) {
+        Stream s = openStream();
+        std::atomic<bool> entered { false }, release { false }, returned { false };
+        Recorder recorder;
+        recorder.inside = [&](const CFrame &) {
+            if (entered.exchange(true))
+                return;
+            while (!release.load())
+                std::this_thread::sleep_for(1ms);
+        };
+        ASSERT_TRUE(s.source->attachGrabbing(recorder.proc()));
+        ASSERT_TRUE(s.source->startGrabbing(0, grabStrategySequential));
+        ASSERT_TRUE(waitFor([&] { return entered.load(); }));
+        std::thread stopper([&] {
+            const bool ok = detach ? s.source->detachGrabbing(recorder.proc()) : s.source->stopGrabbing();
+            EXPECT_TRUE(ok);
+            returned = true;
+        });
+        std::this_thread::sleep_for(100ms);
+        EXPECT_FALSE(returned.load()) << (detach ? "detach" : "stop") << " returned while the handler ran";
+        release = true;
+        stopper.join();
+        EXPECT_TRUE(returned.load());
+        recorder.stopReturned = true;
+        std::this_thread::sleep_for(20ms);
+        EXPECT_EQ(recorder.callsAfterReturn.load(), 0);
+        EXPECT_EQ(recorder.calls.load(), 1) << "the blocked call was the only one";
+        s.source.reset();
+    }
+}
+
+TEST(SimStream, StartAndStopRacingFromTwoThreadsNeverHangOrLeakCalls)
+{
+    SimSession sim(R"({"cameras": [{"key": "K", "width": 4, "height": 4, "fps": 0}]})");
+    VxSim::setTraceFile(QString()); // thousands of frames: keep the trace file small
+    Stream s = openStream();
+    Recorder recorder;
+    ASSERT_TRUE(s.source->attachGrabbing(recorder.proc()));
+    std::atomic<bool> done { false };
+    std::thread racer([&] {
+        std::thread starter([&] {
+            for (int i = 0; i < 400; ++i)
+                s.source->startGrabbing(0, grabStrategySequential);
+        });
+        for (int i = 0; i < 400; ++i)
+            s.source->stopGrabbing();
+        starter.join();
+        done = true;
+    });
+    if (!waitFor([&] { return done.load(); }, 60s)) {
+        ADD_FAILURE() << "start and stop deadlocked";
+        std::_Exit(1);
+    }
+    racer.join();
+    ASSERT_TRUE(s.source->stopGrabbing());
+    recorder.stopReturned = true;
+    EXPECT_FALSE(s.source->isGrabbing());
+    std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(recorder.callsAfterReturn.load(), 0);
+    EXPECT_EQ(VxSim::grabbingStreamCount("K"), 0);
+}
+
+TEST(SimStream, AHandlerDetachedByAnEarlierHandlerOfTheSameFrameIsNotCalled)
+{
+    SimSession sim(R"({"cameras": [{"key": "K", "width": 4, "height": 4, "fps": 0}]})");
+    Stream s = openStream();
+    Recorder first, second;
+    first.inside = [&](const CFrame &frame) {
+        if (frame.getBlockId() == 3) {
+            EXPECT_TRUE(s.source->detachGrabbing(second.proc()));
+        }
+    };
+    ASSERT_TRUE(s.source->attachGrabbing(first.proc()));
+    ASSERT_TRUE(s.source->attachGrabbing(second.proc()));
+    ASSERT_TRUE(s.source->startGrabbing(0, grabStrategySequential));
+    ASSERT_TRUE(waitFor([&] { return first.calls.load() >= 10; }));
+    ASSERT_TRUE(s.source->stopGrabbing());
+    EXPECT_EQ(second.calls.load(), 2);
+    EXPECT_EQ(VxSim::attachedHandlerCount("K"), 1);
 }

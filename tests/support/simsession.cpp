@@ -43,13 +43,18 @@ void SimSession::markTrace()
 
 QStringList SimSession::traceSinceMark() const
 {
-    return traceLines().mid(m_mark);
+    QStringList calls;
+    for (const QString &line : traceLines().mid(m_mark)) {
+        if (!line.startsWith(QLatin1String("frame ")))
+            calls << line;
+    }
+    return calls;
 }
 
 QStringList SimSession::traceSinceMark(const QString &prefix) const
 {
     QStringList result;
-    for (const QString &line : traceSinceMark()) {
+    for (const QString &line : traceLines().mid(m_mark)) {
         if (line.startsWith(prefix))
             result << line;
     }

@@ -28,9 +28,12 @@ public:
     // Trace lines written so far; optionally only those starting with prefix.
     QStringList traceLines() const;
     QStringList traceLines(const QString &prefix) const;
-    // Trace lines written from now on (marks the current end).
+    // Marks the current end of the trace.
     void markTrace();
+    // SDK calls traced since the mark; "frame" lines are left out, since
+    // frames arrive whenever the camera makes them.
     QStringList traceSinceMark() const;
+    // Every line since the mark that starts with prefix.
     QStringList traceSinceMark(const QString &prefix) const;
 
 private:
