@@ -13,7 +13,7 @@ namespace {
 
 std::mutex g_traceMutex;
 std::FILE *g_traceFile = nullptr;
-std::atomic<bool> g_traceEnabled{false};
+std::atomic<bool> g_traceEnabled { false };
 
 } // namespace
 
@@ -38,7 +38,10 @@ void CallTrace::write(const QString &line)
 {
     if (!enabled())
         return;
-    const QByteArray bytes = line.toUtf8() + '\n';
+    // A key or value holding a line break must not split the line.
+    QString text = line;
+    text.replace(QLatin1Char('\r'), QLatin1String("\\r")).replace(QLatin1Char('\n'), QLatin1String("\\n"));
+    const QByteArray bytes = text.toUtf8() + '\n';
     std::lock_guard<std::mutex> lock(g_traceMutex);
     if (g_traceFile == nullptr)
         return;

@@ -8,13 +8,15 @@
 namespace VxSim {
 namespace detail {
 
-class CallTrace
-{
+class CallTrace {
 public:
     // Empty path: tracing off.
     static void setFile(const QString &path);
     // Cheap test for hot paths: build a line only when this is true.
     static bool enabled();
+    // Line breaks inside the line are written as \r and \n. Build lines with
+    // one multi-argument QString::arg() call (one pass), so that a "%1" inside
+    // a key or value is never substituted again.
     static void write(const QString &line);
     // "ok" / "fail" as the trace writes results.
     static QString result(bool ok) { return ok ? QStringLiteral("ok") : QStringLiteral("fail"); }

@@ -1,5 +1,6 @@
 #include "configreader.h"
 
+#include "diagnostics.h"
 #include "featurestore.h"
 
 #include <QFile>
@@ -9,7 +10,6 @@
 #include <QSet>
 
 #include <cmath>
-#include <cstdio>
 
 namespace VxSim {
 namespace detail {
@@ -17,8 +17,7 @@ namespace detail {
 namespace {
 
 // Reads one camera; returns false with *error set on the first mistake.
-class CameraReader
-{
+class CameraReader {
 public:
     CameraReader(const QJsonObject &object, int index, QString *error)
         : m_object(object)
@@ -41,9 +40,11 @@ public:
                 return false;
             camera->model = model;
         }
-        if (!integer(QStringLiteral("width"), &camera->width) || !integer(QStringLiteral("height"), &camera->height)
+        if (!integer(QStringLiteral("width"), &camera->width)
+            || !integer(QStringLiteral("height"), &camera->height)
             || !text(QStringLiteral("pixelFormat"), &camera->pixelFormat)
-            || !rate(QStringLiteral("fps"), &camera->fps) || !rate(QStringLiteral("line1Hz"), &camera->line1Hz))
+            || !rate(QStringLiteral("fps"), &camera->fps)
+            || !rate(QStringLiteral("line1Hz"), &camera->line1Hz))
             return false;
         if (m_object.contains(QStringLiteral("frameBytes"))) {
             int64_t bytes = 0;
@@ -65,8 +66,9 @@ public:
         if (kind > 255)
             return fail(QStringLiteral("\"kind\" must be 0 to 255"));
         camera->kind = static_cast<int>(kind);
-        return readFeatures(camera) && textList(QStringLiteral("missing"), &camera->missing)
-            && textList(QStringLiteral("refuse"), &camera->refuse) && readFail(camera) && readGigE(camera);
+        return readFeatures(camera) && readFeatureNames(QStringLiteral("missing"), &camera->missing)
+            && readFeatureNames(QStringLiteral("refuse"), &camera->refuse) && readFail(camera)
+            && readGigE(camera) && checkGeometry(*camera);
     }
 
 private:
@@ -143,6 +145,49 @@ private:
         return true;
     }
 
+    // A list of feature names ("missing") or refusal rules ("Feature" or
+    // "Feature=Value", for "refuse"): each must name a known feature.
+    bool readFeatureNames(const QString &name, QStringList *list)
+    {
+        if (!textList(name, list))
+            return false;
+        const FeatureStore probe;
+        for (const QString &entry : std::as_const(*list)) {
+            const QString feature = entry.section(QLatin1Char('='), 0, 0);
+            if (!probe.isKnownName(feature.toStdString()))
+                return fail(QStringLiteral("\"%1\" names an unknown feature \"%2\"").arg(name, feature));
+        }
+        return true;
+    }
+
+    // The sides as the camera starts ("features" override "width" and
+    // "height") must fit the frames, and so must the frame size unless
+    // "frameBytes" fixes it.
+    bool checkGeometry(const CameraConfig &camera)
+    {
+        const int64_t width = camera.features.contains(QStringLiteral("Width"))
+            ? static_cast<int64_t>(camera.features.value(QStringLiteral("Width")).toDouble())
+            : camera.width;
+        const int64_t height = camera.features.contains(QStringLiteral("Height"))
+            ? static_cast<int64_t>(camera.features.value(QStringLiteral("Height")).toDouble())
+            : camera.height;
+        const QString format = camera.features.contains(QStringLiteral("PixelFormat"))
+            ? camera.features.value(QStringLiteral("PixelFormat")).toString()
+            : camera.pixelFormat;
+        if (width < 0 || width > kMaxFrameSide || height < 0 || height > kMaxFrameSide)
+            return fail(
+                QStringLiteral("width and height must be from 0 to %1, got %2 x %3")
+                    .arg(QString::number(kMaxFrameSide), QString::number(width), QString::number(height)));
+        if (camera.frameBytes.has_value())
+            return true;
+        const uint64_t bytes = frameBytesFor(width, height, format);
+        if (bytes > UINT32_MAX)
+            return fail(QStringLiteral("a %1 x %2 %3 frame has more than %4 bytes (give \"frameBytes\")")
+                            .arg(QString::number(width), QString::number(height), format,
+                                QString::number(UINT32_MAX)));
+        return true;
+    }
+
     bool readFail(CameraConfig *camera)
     {
         if (!textList(QStringLiteral("fail"), &camera->fail))
@@ -166,10 +211,8 @@ private:
         const struct {
             const char *name;
             QString *target;
-        } fields[] = {{"interface", &gige.interfaceAddress},
-                      {"mask", &gige.mask},
-                      {"gateway", &gige.gateway},
-                      {"camera", &gige.cameraAddress}};
+        } fields[] = { { "interface", &gige.interfaceAddress }, { "mask", &gige.mask },
+            { "gateway", &gige.gateway }, { "camera", &gige.cameraAddress } };
         for (const auto &field : fields) {
             const QJsonValue item = o.value(QLatin1String(field.name));
             if (item.isUndefined())
@@ -192,11 +235,16 @@ private:
 const QStringList &failableOperations()
 {
     static const QStringList operations = {
-        QStringLiteral("connect"),          QStringLiteral("createAcquisitionControl"),
-        QStringLiteral("createImageFormatControl"), QStringLiteral("createAnalogControl"),
-        QStringLiteral("createISPControl"), QStringLiteral("createStreamSource"),
-        QStringLiteral("attachGrabbing"),   QStringLiteral("startGrabbing"),
-        QStringLiteral("stopGrabbing"),     QStringLiteral("disconnect"),
+        QStringLiteral("connect"),
+        QStringLiteral("createAcquisitionControl"),
+        QStringLiteral("createImageFormatControl"),
+        QStringLiteral("createAnalogControl"),
+        QStringLiteral("createISPControl"),
+        QStringLiteral("createStreamSource"),
+        QStringLiteral("attachGrabbing"),
+        QStringLiteral("startGrabbing"),
+        QStringLiteral("stopGrabbing"),
+        QStringLiteral("disconnect"),
         QStringLiteral("forceIp"),
     };
     return operations;
@@ -213,12 +261,23 @@ int bytesPerPixel(const QString &pixelFormat)
     const bool mono = pixelFormat.startsWith(QLatin1String("Mono"));
     const bool bayer = pixelFormat.startsWith(QLatin1String("Bayer"));
     if (mono || bayer) {
-        for (const char *deep : {"10", "12", "16"}) {
+        for (const char *deep : { "10", "12", "16" }) {
             if (pixelFormat.endsWith(QLatin1String(deep)))
                 return 2;
         }
     }
     return 1;
+}
+
+uint64_t frameBytesFor(int64_t width, int64_t height, const QString &pixelFormat)
+{
+    if (width < 0 || height < 0)
+        return UINT64_MAX;
+    const uint64_t w = static_cast<uint64_t>(width);
+    const uint64_t h = static_cast<uint64_t>(height);
+    if (w != 0 && h > UINT32_MAX / w)
+        return UINT64_MAX;
+    return w * h * static_cast<uint64_t>(bytesPerPixel(pixelFormat));
 }
 
 bool parseConfig(const QByteArray &json, SystemConfig *config, QString *error)
@@ -227,10 +286,16 @@ bool parseConfig(const QByteArray &json, SystemConfig *config, QString *error)
         *error = QStringLiteral("the configuration is larger than %1 bytes").arg(kMaxConfigBytes);
         return false;
     }
-    QJsonParseError parseError{};
+    QJsonParseError parseError {};
     const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
+    if (json.trimmed().isEmpty()) {
+        *error = QStringLiteral("not valid JSON: the configuration is empty");
+        return false;
+    }
     if (parseError.error != QJsonParseError::NoError) {
-        *error = QStringLiteral("not valid JSON at offset %1: %2").arg(parseError.offset).arg(parseError.errorString());
+        *error = QStringLiteral("not valid JSON at offset %1: %2")
+                     .arg(parseError.offset)
+                     .arg(parseError.errorString());
         return false;
     }
     if (!document.isObject()) {
@@ -241,7 +306,8 @@ bool parseConfig(const QByteArray &json, SystemConfig *config, QString *error)
     SystemConfig result;
     const QJsonValue discovery = root.value(QStringLiteral("discovery"));
     if (!discovery.isUndefined()) {
-        if (discovery != QJsonValue(QStringLiteral("ok")) && discovery != QJsonValue(QStringLiteral("fail"))) {
+        if (discovery != QJsonValue(QStringLiteral("ok"))
+            && discovery != QJsonValue(QStringLiteral("fail"))) {
             *error = QStringLiteral("\"discovery\" must be \"ok\" or \"fail\"");
             return false;
         }
@@ -292,9 +358,7 @@ bool readConfigFile(const QString &path, SystemConfig *config, QString *error)
 
 void reportConfigError(const QString &path, const QString &error)
 {
-    const QByteArray line = QStringLiteral("virtual cameras: configuration file \"%1\": %2\n").arg(path, error).toLocal8Bit();
-    std::fputs(line.constData(), stderr);
-    std::fflush(stderr);
+    reportProblem(QStringLiteral("configuration file \"%1\": %2").arg(path, error));
 }
 
 SystemConfig builtInConfig()

@@ -53,6 +53,11 @@ const QStringList &failableOperations();
 
 // Bytes per pixel of a pixel-format symbol, as frames of that format carry them.
 int bytesPerPixel(const QString &pixelFormat);
+// Largest width or height a camera takes (frames carry them as 32-bit values).
+constexpr int64_t kMaxFrameSide = 2147483647;
+// Byte count of a frame of this geometry, computed in 64 bits; UINT64_MAX when
+// a side is negative or the count does not fit in 32 bits anyway.
+uint64_t frameBytesFor(int64_t width, int64_t height, const QString &pixelFormat);
 
 bool parseConfig(const QByteArray &json, SystemConfig *config, QString *error);
 // Reads and parses a configuration file; the error does not name the file.

@@ -12,8 +12,7 @@
 namespace VxSim {
 namespace detail {
 
-class IFeatureBackend
-{
+class IFeatureBackend {
 public:
     virtual bool hasFeature(const std::string &name, FeatureType type) const = 0;
     // Each read, write and execution is one traced SDK operation.

@@ -37,8 +37,7 @@ struct FeatureValue {
     QString toText() const;
 };
 
-class FeatureStore
-{
+class FeatureStore {
 public:
     // The standard features with their power-on values.
     FeatureStore();
@@ -58,8 +57,8 @@ public:
     bool setInitial(const std::string &name, const QJsonValue &value, QString *error);
     void setMissing(const std::string &name);
     void setModel(const QString &model);
-    // Rule "Feature" or "Feature=Value".
-    void setRefusal(const QString &rule, bool refuse);
+    // Rule "Feature" or "Feature=Value"; false when it names no known feature.
+    bool setRefusal(const QString &rule, bool refuse);
 
 private:
     struct Feature {
@@ -68,8 +67,8 @@ private:
         std::vector<std::string> entries; // enumerations only
         bool present = true;
     };
-    void define(const std::string &name, FeatureType type, FeatureValue value,
-                std::vector<std::string> entries = {});
+    void define(
+        const std::string &name, FeatureType type, FeatureValue value, std::vector<std::string> entries = {});
 
     std::map<std::string, Feature> m_features;
     std::set<std::string> m_refusedFeatures;

@@ -13,8 +13,7 @@
 namespace VxSim {
 namespace detail {
 
-class FramePattern
-{
+class FramePattern {
 public:
     FramePattern() = default;
 

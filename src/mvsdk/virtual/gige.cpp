@@ -24,8 +24,7 @@ Infra::CString text(const QString &value)
     return Infra::CString(value.toStdString());
 }
 
-class VirtualGigECamera final : public IGigECamera
-{
+class VirtualGigECamera final : public IGigECamera {
 public:
     explicit VirtualGigECamera(std::shared_ptr<VirtualCamera> camera)
         : m_camera(std::move(camera))
@@ -37,16 +36,14 @@ public:
     bool forceIpAddress(const char *ipAddress, const char *subnetMask, const char *gateway) override
     {
         return m_camera->forceIp(QString::fromUtf8(ipAddress ? ipAddress : ""),
-                                 QString::fromUtf8(subnetMask ? subnetMask : ""),
-                                 QString::fromUtf8(gateway ? gateway : ""));
+            QString::fromUtf8(subnetMask ? subnetMask : ""), QString::fromUtf8(gateway ? gateway : ""));
     }
 
 private:
     std::shared_ptr<VirtualCamera> m_camera;
 };
 
-class VirtualGigEInterface final : public IGigEInterface
-{
+class VirtualGigEInterface final : public IGigEInterface {
 public:
     explicit VirtualGigEInterface(std::shared_ptr<VirtualCamera> camera)
         : m_camera(std::move(camera))

@@ -25,7 +25,9 @@ Memory::TSharedPtr<Control> makeControl(const char *factory, const ICameraPtr &c
         return nullptr;
     const QString name = QLatin1String(factory);
     const bool ok = !virtualCamera->fails(name);
-    CallTrace::write(QStringLiteral("%1 %2 -> %3").arg(name, virtualCamera->key(), ok ? QStringLiteral("ok") : QStringLiteral("empty")));
+    CallTrace::write(
+        QStringLiteral("%1 %2 -> %3")
+            .arg(name, virtualCamera->key(), ok ? QStringLiteral("ok") : QStringLiteral("empty")));
     if (!ok)
         return nullptr;
     return std::make_shared<Control>(camera);
@@ -56,8 +58,8 @@ bool CSystem::discovery(Infra::TVector<ICameraPtr> &cameras, EInterfaceType inte
             cameras.push_back(std::move(camera));
     }
     CallTrace::write(QStringLiteral("discovery %1 -> %2")
-                         .arg(int(interfaceType))
-                         .arg(ok ? QString::number(cameras.size()) : QStringLiteral("fail")));
+                         .arg(QString::number(int(interfaceType)),
+                             ok ? QString::number(cameras.size()) : QStringLiteral("fail")));
     return ok;
 }
 
@@ -88,9 +90,8 @@ IStreamSourcePtr CSystem::createStreamSource(const ICameraPtr &camera, uint16_t 
         return nullptr;
     const bool ok = !virtualCamera->fails(QStringLiteral("createStreamSource"));
     CallTrace::write(QStringLiteral("createStreamSource %1 %2 -> %3")
-                         .arg(virtualCamera->key())
-                         .arg(channelId)
-                         .arg(ok ? QStringLiteral("ok") : QStringLiteral("empty")));
+                         .arg(virtualCamera->key(), QString::number(channelId),
+                             ok ? QStringLiteral("ok") : QStringLiteral("empty")));
     if (!ok)
         return nullptr;
     auto stream = std::make_shared<VxSim::detail::VirtualStreamSource>(virtualCamera);

@@ -8,6 +8,29 @@
 namespace VxSim {
 namespace detail {
 
+namespace {
+
+// Four decimal numbers 0 to 255 joined by dots, as a camera takes an address.
+bool isIPv4Text(const QString &text)
+{
+    const QStringList parts = text.split(QLatin1Char('.'));
+    if (parts.size() != 4)
+        return false;
+    for (const QString &part : parts) {
+        if (part.isEmpty() || part.size() > 3)
+            return false;
+        for (const QChar c : part) {
+            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+                return false;
+        }
+        if (part.toInt() > 255)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 VirtualCamera::VirtualCamera(const CameraConfig &config)
     : m_key(config.key)
     , m_keyUtf8(config.key.toStdString())
@@ -18,7 +41,7 @@ VirtualCamera::VirtualCamera(const CameraConfig &config)
     , m_line1Hz(config.line1Hz)
     , m_fixedFrameBytes(config.frameBytes.has_value())
     , m_frameBytes(config.frameBytes.value_or(0))
-    , m_gige(config.gige.value_or(GigEConfig{}))
+    , m_gige(config.gige.value_or(GigEConfig {}))
 {
     QString ignored;
     m_features.setInitial("Width", QJsonValue(double(config.width)), &ignored);
@@ -53,7 +76,8 @@ bool VirtualCamera::connect(Dahua::GenICam::ECameraAccessPermission accessPermis
         if (ok)
             m_connected = true;
     }
-    CallTrace::write(QStringLiteral("connect %1 %2 -> %3").arg(m_key).arg(int(accessPermission)).arg(CallTrace::result(ok)));
+    CallTrace::write(QStringLiteral("connect %1 %2 -> %3")
+                         .arg(m_key, QString::number(int(accessPermission)), CallTrace::result(ok)));
     return ok;
 }
 
@@ -93,11 +117,41 @@ bool VirtualCamera::readFeature(const std::string &name, FeatureType type, Featu
             value = current;
     }
     if (CallTrace::enabled()) {
-        CallTrace::write(QStringLiteral("get %1 %2 -> %3")
-                             .arg(m_key, QString::fromStdString(name),
-                                  ok ? value.toText() : QStringLiteral("fail")));
+        CallTrace::write(
+            QStringLiteral("get %1 %2 -> %3")
+                .arg(m_key, QString::fromStdString(name), ok ? value.toText() : QStringLiteral("fail")));
     }
     return ok;
+}
+
+template <class Apply> bool VirtualCamera::applyKeepingGeometry(const std::string &name, Apply apply)
+{
+    const bool geometry = name == "Width" || name == "Height" || name == "PixelFormat";
+    FeatureValue before;
+    if (geometry && !m_features.get(name, before))
+        return false;
+    if (!apply())
+        return false;
+    if (!geometry || geometryUsable())
+        return true;
+    QString ignored;
+    m_features.setInitial(name,
+        before.type == FeatureType::Integer ? QJsonValue(double(before.integer))
+                                            : QJsonValue(QString::fromStdString(before.text)),
+        &ignored);
+    return false;
+}
+
+bool VirtualCamera::geometryUsable() const
+{
+    FeatureValue width, height;
+    if (!m_features.get("Width", width) || !m_features.get("Height", height))
+        return false;
+    if (width.integer < 0 || width.integer > kMaxFrameSide || height.integer < 0
+        || height.integer > kMaxFrameSide)
+        return false;
+    uint64_t bytes = 0;
+    return computedFrameBytes(&bytes);
 }
 
 bool VirtualCamera::writeFeature(const std::string &name, const FeatureValue &value)
@@ -105,7 +159,7 @@ bool VirtualCamera::writeFeature(const std::string &name, const FeatureValue &va
     bool ok = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        ok = m_features.set(name, value);
+        ok = applyKeepingGeometry(name, [&] { return m_features.set(name, value); });
     }
     CallTrace::write(QStringLiteral("set %1 %2 %3 -> %4")
                          .arg(m_key, QString::fromStdString(name), value.toText(), CallTrace::result(ok)));
@@ -142,10 +196,10 @@ void VirtualCamera::setFailure(const QString &operation, bool fail)
         m_failures.remove(operation);
 }
 
-void VirtualCamera::setRefusal(const QString &rule, bool refuse)
+bool VirtualCamera::setRefusal(const QString &rule, bool refuse)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_features.setRefusal(rule, refuse);
+    return m_features.setRefusal(rule, refuse);
 }
 
 void VirtualCamera::setFrameBytes(uint32_t bytes)
@@ -210,7 +264,9 @@ bool VirtualCamera::setFeatureText(const QString &name, const QString &value)
             break;
         }
         QString ignored;
-        ok = converted && m_features.setInitial(name.toStdString(), json, &ignored);
+        ok = converted && applyKeepingGeometry(name.toStdString(), [&] {
+            return m_features.setInitial(name.toStdString(), json, &ignored);
+        });
     }
     if (ok)
         wakeStreams();
@@ -227,11 +283,7 @@ bool VirtualCamera::computedFrameBytes(uint64_t *bytes) const
     if (!m_features.get("Width", width) || !m_features.get("Height", height)
         || !m_features.get("PixelFormat", format))
         return false;
-    const uint64_t w = static_cast<uint64_t>(width.integer);
-    const uint64_t h = static_cast<uint64_t>(height.integer);
-    if (w > UINT32_MAX || h > UINT32_MAX)
-        return false;
-    const uint64_t total = w * h * uint64_t(bytesPerPixel(QString::fromStdString(format.text)));
+    const uint64_t total = frameBytesFor(width.integer, height.integer, QString::fromStdString(format.text));
     if (total > UINT32_MAX)
         return false;
     *bytes = total;
@@ -318,11 +370,13 @@ bool VirtualCamera::forceIp(const QString &address, const QString &mask, const Q
     bool ok = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        ok = m_hasGigE && !m_failures.contains(QStringLiteral("forceIp"));
+        ok = m_hasGigE && !m_failures.contains(QStringLiteral("forceIp")) && isIPv4Text(address)
+            && isIPv4Text(mask) && isIPv4Text(gateway);
         if (ok)
             m_gige.cameraAddress = address;
     }
-    CallTrace::write(QStringLiteral("forceIp %1 %2 %3 %4 -> %5").arg(m_key, address, mask, gateway, CallTrace::result(ok)));
+    CallTrace::write(QStringLiteral("forceIp %1 %2 %3 %4 -> %5")
+                         .arg(m_key, address, mask, gateway, CallTrace::result(ok)));
     return ok;
 }
 

@@ -31,8 +31,7 @@ namespace detail {
 
 struct StreamState;
 
-class VirtualCamera final : public Dahua::GenICam::ICamera, public IFeatureBackend
-{
+class VirtualCamera final : public Dahua::GenICam::ICamera, public IFeatureBackend {
 public:
     explicit VirtualCamera(const CameraConfig &config);
     ~VirtualCamera() override;
@@ -55,7 +54,8 @@ public:
     // Scripting.
     bool fails(const QString &operation) const;
     void setFailure(const QString &operation, bool fail);
-    void setRefusal(const QString &rule, bool refuse);
+    // False (and nothing changes) when the rule names no known feature.
+    bool setRefusal(const QString &rule, bool refuse);
     void setFrameBytes(uint32_t bytes);
     void setFrameRate(double fps);
     void setLine1Rate(double hz);
@@ -88,11 +88,18 @@ public:
     // GigE views.
     bool hasGigE() const { return m_hasGigE; }
     GigEConfig gige() const;
+    // Assigns the camera's address; fails when scripted to, or when a text is
+    // not a dotted IPv4 address. Traced.
     bool forceIp(const QString &address, const QString &mask, const QString &gateway);
 
 private:
     // Frame size in bytes for the current geometry; false when it exceeds 32 bits.
     bool computedFrameBytes(uint64_t *bytes) const;
+    // Sides within 0 .. kMaxFrameSide and a frame size that fits in 32 bits.
+    // Writes that would break this are refused (undone).
+    bool geometryUsable() const;
+    // Sets a feature and keeps it only while the geometry stays usable.
+    template <class Apply> bool applyKeepingGeometry(const std::string &name, Apply apply);
     void wakeStreams() const;
 
     const QString m_key;
@@ -111,7 +118,7 @@ private:
     uint32_t m_frameBytes;
     GigEConfig m_gige;
     std::vector<std::weak_ptr<StreamState>> m_streams;
-    std::atomic<uint64_t> m_framesProduced{0};
+    std::atomic<uint64_t> m_framesProduced { 0 };
 };
 
 } // namespace detail

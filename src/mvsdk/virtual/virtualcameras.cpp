@@ -20,8 +20,7 @@ std::shared_ptr<VirtualCamera> camera(const QString &key)
 }
 
 // Applies `action` to the camera with this key; false for an unknown key.
-template <class Action>
-bool withCamera(const QString &key, Action action)
+template <class Action> bool withCamera(const QString &key, Action action)
 {
     std::shared_ptr<VirtualCamera> found = camera(key);
     if (found == nullptr)
@@ -31,8 +30,7 @@ bool withCamera(const QString &key, Action action)
 }
 
 // Counts over the stream sources of a camera, each read under its own lock.
-template <class Count>
-int countStreams(const QString &key, Count count)
+template <class Count> int countStreams(const QString &key, Count count)
 {
     std::shared_ptr<VirtualCamera> found = camera(key);
     if (found == nullptr)
@@ -52,7 +50,7 @@ bool loadConfig(const QByteArray &json, QString *error)
     detail::SystemConfig config;
     QString problem;
     const bool ok = detail::parseConfig(json, &config, &problem);
-    VirtualSystem::instance().load(ok ? config : detail::SystemConfig{});
+    VirtualSystem::instance().load(ok ? config : detail::SystemConfig {});
     if (error != nullptr)
         *error = problem;
     return ok;
@@ -63,7 +61,7 @@ bool loadConfigFile(const QString &path, QString *error)
     detail::SystemConfig config;
     QString problem;
     const bool ok = detail::readConfigFile(path, &config, &problem);
-    VirtualSystem::instance().load(ok ? config : detail::SystemConfig{});
+    VirtualSystem::instance().load(ok ? config : detail::SystemConfig {});
     if (!ok)
         detail::reportConfigError(path, problem);
     if (error != nullptr)
@@ -102,7 +100,8 @@ bool setFailure(const QString &key, const QString &operation, bool fail)
 
 bool setRefusal(const QString &key, const QString &rule, bool refuse)
 {
-    return withCamera(key, [&](VirtualCamera &c) { c.setRefusal(rule, refuse); });
+    std::shared_ptr<VirtualCamera> found = camera(key);
+    return found != nullptr && found->setRefusal(rule, refuse);
 }
 
 bool setFrameBytes(const QString &key, uint32_t bytes)
@@ -154,7 +153,8 @@ int grabbingStreamCount(const QString &key)
 
 int attachedHandlerCount(const QString &key)
 {
-    return countStreams(key, [](const detail::StreamState &s) { return s.alive ? int(s.handlers.size()) : 0; });
+    return countStreams(
+        key, [](const detail::StreamState &s) { return s.alive ? int(s.handlers.size()) : 0; });
 }
 
 uint64_t framesProduced(const QString &key)

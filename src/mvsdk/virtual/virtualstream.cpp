@@ -1,6 +1,7 @@
 #include "virtualstream.h"
 
 #include "calltrace.h"
+#include "diagnostics.h"
 #include "framepattern.h"
 #include "virtualcamera.h"
 
@@ -8,6 +9,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <system_error>
 
 namespace VxSim {
 namespace detail {
@@ -24,7 +26,7 @@ bool contains(const std::vector<Dahua::GenICam::CFrameProc> &handlers, const Dah
 // Waits for the next frame after the camera's pacing; returns true when one
 // is due. Called and returns with the lock held.
 bool waitForFrame(StreamState &state, std::unique_lock<std::mutex> &lock, const VirtualCamera::Pacing &pacing,
-                  Clock::time_point &next)
+    Clock::time_point &next)
 {
     const auto interrupted = [&state] { return !state.grabbing || state.woken; };
     switch (pacing.kind) {
@@ -32,7 +34,8 @@ bool waitForFrame(StreamState &state, std::unique_lock<std::mutex> &lock, const 
     case VirtualCamera::Pacing::Line1: {
         if (pacing.rate <= 0.0)
             return true;
-        const auto period = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / pacing.rate));
+        const auto period
+            = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / pacing.rate));
         const Clock::time_point now = Clock::now();
         if (now >= next) {
             // Never try to catch up more than one period.
@@ -47,7 +50,8 @@ bool waitForFrame(StreamState &state, std::unique_lock<std::mutex> &lock, const 
             --state.pendingTriggers;
             return true;
         }
-        state.changed.wait(lock, [&state, &interrupted] { return interrupted() || state.pendingTriggers > 0; });
+        state.changed.wait(
+            lock, [&state, &interrupted] { return interrupted() || state.pendingTriggers > 0; });
         return false;
     case VirtualCamera::Pacing::None:
         state.changed.wait(lock, interrupted);
@@ -59,7 +63,7 @@ bool waitForFrame(StreamState &state, std::unique_lock<std::mutex> &lock, const 
 // Calls the handlers copied for one frame. A handler detached or a stop made
 // by an earlier handler of the same frame is honoured.
 void deliver(StreamState &state, const std::vector<Dahua::GenICam::CFrameProc> &handlers,
-             const Dahua::GenICam::CFrame &frame)
+    const Dahua::GenICam::CFrame &frame)
 {
     for (std::size_t i = 0; i < handlers.size(); ++i) {
         if (i > 0) {
@@ -74,6 +78,8 @@ void deliver(StreamState &state, const std::vector<Dahua::GenICam::CFrameProc> &
 void runGrabbing(std::shared_ptr<StreamState> state)
 {
     FramePattern pattern;
+    bool allocationReported = false;
+    std::vector<Dahua::GenICam::CFrameProc> handlers; // reused: no allocation per frame
     Clock::time_point next = Clock::now();
     std::unique_lock<std::mutex> lock(state->mutex);
     state->threadId = std::this_thread::get_id();
@@ -82,36 +88,56 @@ void runGrabbing(std::shared_ptr<StreamState> state)
             break;
         state->woken = false;
         lock.unlock();
-        // The camera's own lock is never taken while the stream's is held.
+        // The camera's own lock is never taken while the stream's is held, and
+        // a (possibly large) frame buffer is made without holding either.
         const VirtualCamera::Pacing pacing = state->camera->pacing();
         const VirtualCamera::FrameShape shape = state->camera->frameShape();
+        const bool ready = pattern.prepare(shape.bytes, shape.zero);
+        if (!ready && !allocationReported) {
+            reportProblem(
+                QStringLiteral("no memory for frames of %1 bytes of camera \"%2\"; no frames until the "
+                               "geometry changes")
+                    .arg(QString::number(shape.bytes), state->camera->key()));
+            allocationReported = true;
+        }
         lock.lock();
         if (!state->grabbing)
             break;
-        if (state->woken || !waitForFrame(*state, lock, pacing, next))
+        if (state->woken)
             continue;
-        if (!pattern.prepare(shape.bytes, shape.zero))
+        if (!ready) {
+            state->changed.wait(lock, [&state] { return !state->grabbing || state->woken; });
+            continue;
+        }
+        if (!waitForFrame(*state, lock, pacing, next))
             continue;
         const uint64_t sequence = ++state->sequence;
-        const std::vector<Dahua::GenICam::CFrameProc> handlers = state->handlers;
-        state->inCallback = true;
+        const uint64_t run = state->run;
+        handlers.assign(state->handlers.begin(), state->handlers.end());
+        ++state->deliveriesStarted;
         ++state->grabbedSinceStart;
-        if (state->maxImages != 0 && state->grabbedSinceStart >= state->maxImages)
-            state->grabbing = false;
+        // The last frame of a limited run still reaches every handler; the run
+        // ends once it is delivered.
+        const bool endsRun = state->maxImages != 0 && state->grabbedSinceStart >= state->maxImages;
         lock.unlock();
 
         state->camera->countFrame();
         if (CallTrace::enabled())
-            CallTrace::write(QStringLiteral("frame %1 %2 %3").arg(state->camera->key()).arg(sequence).arg(shape.bytes));
-        const Dahua::GenICam::CFrame frame(pattern.frame(sequence), shape.bytes, shape.width, shape.height, sequence,
-                                           shape.pixelFormat.c_str());
+            CallTrace::write(
+                QStringLiteral("frame %1 %2 %3")
+                    .arg(state->camera->key(), QString::number(sequence), QString::number(shape.bytes)));
+        const Dahua::GenICam::CFrame frame(pattern.frame(sequence), shape.bytes, shape.width, shape.height,
+            sequence, shape.pixelFormat.c_str());
         deliver(*state, handlers, frame);
 
         lock.lock();
-        state->inCallback = false;
+        ++state->deliveriesFinished;
+        if (endsRun && state->grabbing && state->run == run)
+            state->grabbing = false;
         state->changed.notify_all();
     }
     state->threadRunning = false;
+    state->threadId = std::thread::id();
     state->changed.notify_all();
 }
 
@@ -156,7 +182,8 @@ void VirtualStreamSource::waitForCallbackUnlessInside(std::unique_lock<std::mute
 {
     if (std::this_thread::get_id() == m_state->threadId)
         return;
-    m_state->changed.wait(lock, [this] { return !m_state->inCallback; });
+    const uint64_t begun = m_state->deliveriesStarted;
+    m_state->changed.wait(lock, [this, begun] { return m_state->deliveriesFinished >= begun; });
 }
 
 void VirtualStreamSource::joinUnlessInside()
@@ -175,11 +202,13 @@ bool VirtualStreamSource::attachGrabbing(Proc proc)
     bool ok = false;
     {
         std::lock_guard<std::mutex> lock(m_state->mutex);
-        ok = proc && !m_state->camera->fails(QStringLiteral("attachGrabbing")) && !contains(m_state->handlers, proc);
+        ok = proc && !m_state->camera->fails(QStringLiteral("attachGrabbing"))
+            && !contains(m_state->handlers, proc);
         if (ok)
             m_state->handlers.push_back(proc);
     }
-    CallTrace::write(QStringLiteral("attachGrabbing %1 -> %2").arg(m_state->camera->key(), CallTrace::result(ok)));
+    CallTrace::write(
+        QStringLiteral("attachGrabbing %1 -> %2").arg(m_state->camera->key(), CallTrace::result(ok)));
     return ok;
 }
 
@@ -195,7 +224,8 @@ bool VirtualStreamSource::detachGrabbing(Proc proc)
             waitForCallbackUnlessInside(lock);
         }
     }
-    CallTrace::write(QStringLiteral("detachGrabbing %1 -> %2").arg(m_state->camera->key(), CallTrace::result(ok)));
+    CallTrace::write(
+        QStringLiteral("detachGrabbing %1 -> %2").arg(m_state->camera->key(), CallTrace::result(ok)));
     return ok;
 }
 
@@ -204,10 +234,8 @@ bool VirtualStreamSource::startGrabbing(uint64_t maxImagesGrabbed, Dahua::GenICa
     const QString key = m_state->camera->key();
     const auto trace = [&](bool ok) {
         CallTrace::write(QStringLiteral("startGrabbing %1 %2 %3 -> %4")
-                             .arg(key)
-                             .arg(maxImagesGrabbed)
-                             .arg(int(strategy))
-                             .arg(CallTrace::result(ok)));
+                             .arg(key, QString::number(maxImagesGrabbed), QString::number(int(strategy)),
+                                 CallTrace::result(ok)));
         return ok;
     };
     if (m_state->camera->fails(QStringLiteral("startGrabbing")))
@@ -217,24 +245,31 @@ bool VirtualStreamSource::startGrabbing(uint64_t maxImagesGrabbed, Dahua::GenICa
         if (m_state->grabbing)
             return trace(true);
         m_state->grabbing = true;
+        ++m_state->run;
         m_state->pendingTriggers = 0;
         m_state->maxImages = maxImagesGrabbed;
         m_state->grabbedSinceStart = 0;
         if (m_state->threadRunning) {
-            // Stopped from inside a handler and started again: the thread goes on.
+            // The thread has not left its loop (stopped from inside a handler, or
+            // stopped a moment ago, or being made by a concurrent start): it goes on.
             m_state->changed.notify_all();
             return trace(true);
         }
-    }
-    std::lock_guard<std::mutex> threadLock(m_threadMutex);
-    // The previous thread, if any, has left its loop.
-    if (m_thread.joinable())
-        m_thread.join();
-    {
-        std::lock_guard<std::mutex> lock(m_state->mutex);
+        // Claimed under the lock, so that a concurrent start does not make a second thread.
         m_state->threadRunning = true;
     }
-    m_thread = std::thread(runGrabbing, m_state);
+    std::lock_guard<std::mutex> threadLock(m_threadMutex);
+    // The previous thread, if any, has left its loop (it cleared threadRunning).
+    if (m_thread.joinable())
+        m_thread.join();
+    try {
+        m_thread = std::thread(runGrabbing, m_state);
+    } catch (const std::system_error &) {
+        std::lock_guard<std::mutex> lock(m_state->mutex);
+        m_state->threadRunning = false;
+        m_state->grabbing = false;
+        return trace(false);
+    }
     return trace(true);
 }
 
@@ -245,19 +280,14 @@ bool VirtualStreamSource::stopGrabbing()
         CallTrace::write(QStringLiteral("stopGrabbing %1 -> fail").arg(key));
         return false;
     }
-    bool leaveThread = false;
     {
         std::unique_lock<std::mutex> lock(m_state->mutex);
         m_state->grabbing = false;
         m_state->pendingTriggers = 0;
         m_state->changed.notify_all();
-        const bool inside = std::this_thread::get_id() == m_state->threadId && m_state->threadRunning;
+        // The thread leaves its loop by itself; the next start or the destructor joins it.
         waitForCallbackUnlessInside(lock);
-        // A handler that started grabbing again meanwhile keeps the thread.
-        leaveThread = inside || m_state->grabbing;
     }
-    if (!leaveThread)
-        joinUnlessInside();
     CallTrace::write(QStringLiteral("stopGrabbing %1 -> ok").arg(key));
     return true;
 }

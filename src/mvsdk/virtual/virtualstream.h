@@ -45,20 +45,24 @@ struct StreamState {
     std::mutex mutex;
     std::condition_variable changed;
     std::vector<Dahua::GenICam::CFrameProc> handlers;
-    bool alive = true;          // the stream source object exists
-    bool grabbing = false;      // frames are wanted
-    bool threadRunning = false; // the grabbing thread has not left its loop
-    bool inCallback = false;    // a handler call is in flight
+    bool alive = true; // the stream source object exists
+    bool grabbing = false; // frames are wanted
+    bool threadRunning = false; // a grabbing thread exists (or is being made) and has not left its loop
     bool woken = false;
-    std::thread::id threadId;
+    std::thread::id threadId; // of the grabbing thread while it runs its loop
+    // Frames whose handler calls have begun / are all done. Stop and detach
+    // wait for the deliveries begun before them, not for an idle moment, so a
+    // fast stream cannot keep them waiting.
+    uint64_t deliveriesStarted = 0;
+    uint64_t deliveriesFinished = 0;
+    uint64_t run = 0; // counts the starts that began a run
     uint64_t sequence = 0;
     uint64_t pendingTriggers = 0;
     uint64_t maxImages = 0; // 0: no limit
     uint64_t grabbedSinceStart = 0;
 };
 
-class VirtualStreamSource final : public Dahua::GenICam::IStreamSource
-{
+class VirtualStreamSource final : public Dahua::GenICam::IStreamSource {
 public:
     explicit VirtualStreamSource(std::shared_ptr<VirtualCamera> camera);
     ~VirtualStreamSource() override;
@@ -72,13 +76,15 @@ public:
     const std::shared_ptr<StreamState> &state() const { return m_state; }
 
 private:
-    // Waits, with the lock held, until no handler call is in flight, unless
-    // the caller is the grabbing thread itself.
+    // Waits, with the lock held, until every handler call begun before has
+    // returned, unless the caller is the grabbing thread itself.
     void waitForCallbackUnlessInside(std::unique_lock<std::mutex> &lock);
     void joinUnlessInside();
 
     std::shared_ptr<StreamState> m_state;
-    std::mutex m_threadMutex; // guards m_thread against concurrent start and stop
+    // Guards m_thread. A thread that left its loop is joined by the next start
+    // or by the destructor, never by stop: a concurrent start may have kept it.
+    std::mutex m_threadMutex;
     std::thread m_thread;
 };
 

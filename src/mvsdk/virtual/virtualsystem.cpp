@@ -2,7 +2,6 @@
 
 #include "calltrace.h"
 
-
 namespace VxSim {
 namespace detail {
 
@@ -25,7 +24,7 @@ VirtualSystem::VirtualSystem()
         QString error;
         if (!readConfigFile(path, &config, &error)) {
             reportConfigError(path, error);
-            config = SystemConfig{};
+            config = SystemConfig {};
         }
     }
     load(config);

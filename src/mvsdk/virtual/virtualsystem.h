@@ -16,8 +16,7 @@
 namespace VxSim {
 namespace detail {
 
-class VirtualSystem
-{
+class VirtualSystem {
 public:
     static VirtualSystem &instance();
 
