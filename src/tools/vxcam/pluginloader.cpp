@@ -1,0 +1,30 @@
+#include "pluginloader.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+QString PluginLoader::defaultPath()
+{
+#if defined(Q_OS_WIN)
+    const QString name = QStringLiteral("vxCam_180d.dll");
+#else
+    const QString name = QStringLiteral("libvxCam_180d.so");
+#endif
+    return QDir(QCoreApplication::applicationDirPath()).filePath(name);
+}
+
+bool PluginLoader::load(const QString &path)
+{
+    m_library.setFileName(path);
+    if (!m_library.load()) {
+        m_error = QStringLiteral("cannot load plug-in %1: %2").arg(path, m_library.errorString());
+        return false;
+    }
+    create = reinterpret_cast<VxCameraCreateFunction>(m_library.resolve("Camera_Create"));
+    destroy = reinterpret_cast<VxCameraDeleteFunction>(m_library.resolve("Camera_Delete"));
+    if (create == nullptr || destroy == nullptr) {
+        m_error = QStringLiteral("plug-in %1 does not export Camera_Create and Camera_Delete").arg(path);
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,29 @@
+// PluginLoader: loads the camera plug-in by file name and resolves its two
+// entry points, exactly as a host does.
+#ifndef VXCAM_PLUGINLOADER_H
+#define VXCAM_PLUGINLOADER_H
+
+#include "vxcamdahua.h"
+
+#include <QLibrary>
+#include <QString>
+
+class PluginLoader
+{
+public:
+    // The plug-in's file name beside this program.
+    static QString defaultPath();
+
+    // False with errorString() set when the library or an entry point is missing.
+    bool load(const QString &path);
+    QString errorString() const { return m_error; }
+
+    VxCameraCreateFunction create = nullptr;
+    VxCameraDeleteFunction destroy = nullptr;
+
+private:
+    QLibrary m_library;
+    QString m_error;
+};
+
+#endif // VXCAM_PLUGINLOADER_H
