@@ -1,0 +1,136 @@
+// The host tool end to end: the built vxcam against virtual cameras of the
+// test's own configuration.
+#include "qtprinters.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Run {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+class Vxcam : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        QFile config(dir.filePath("cams.json"));
+        ASSERT_TRUE(config.open(QIODevice::WriteOnly));
+        config.write(R"({"cameras": [
+            {"key": "Tool:MONO", "model": "VirtualMono", "width": 64, "height": 48, "fps": 200},
+            {"key": "Tool:RGB", "width": 32, "height": 16, "pixelFormat": "RGB8Packed", "fps": 200},
+            {"key": "Tool:DEAD", "fail": ["connect"]},
+            {"key": "Tool:STUCK", "fail": ["startGrabbing"]}]})");
+    }
+
+    Run vxcam(const QStringList &arguments)
+    {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("VXCAM_SIM_CONFIG", dir.filePath("cams.json"));
+        process.setProcessEnvironment(environment);
+        process.start(QDir(qEnvironmentVariable("VXCAM_PLUGIN_DIR")).filePath("vxcam"), arguments);
+        Run run;
+        if (!process.waitForFinished(120000))
+            return run;
+        run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        run.out = QString::fromUtf8(process.readAllStandardOutput());
+        run.err = QString::fromUtf8(process.readAllStandardError());
+        return run;
+    }
+
+    QTemporaryDir dir;
+};
+
+} // namespace
+
+TEST_F(Vxcam, ListPrintsTheKeysOneALine)
+{
+    const Run run = vxcam({"list"});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, "Tool:MONO\nTool:RGB\nTool:DEAD\nTool:STUCK\n");
+}
+
+TEST_F(Vxcam, GrabPrintsOneSummaryLineAndWritesDumpsAndAPicture)
+{
+    const QString prefix = dir.filePath("dump_");
+    const QString png = dir.filePath("last.png");
+    const Run run = vxcam({"grab", "--camera", "Tool:MONO", "--frames", "5", "--seconds", "60", "--save", prefix,
+                           "--png", png, "--exposure", "5000"});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    const QRegularExpression summary(R"(^Tool:MONO frames=(\d+) size=64x48 bpp=8 format=GRAY8 seconds=[\d.]+ )"
+                                     R"(fps=[\d.]+ MB/s=[\d.]+ broken=0\n$)");
+    const QRegularExpressionMatch match = summary.match(run.out);
+    ASSERT_TRUE(match.hasMatch()) << run.out.toStdString();
+    const int frames = match.captured(1).toInt();
+    EXPECT_GE(frames, 5);
+    // Every delivered frame was dumped: 1078 bytes of headers and the pixels.
+    const QFileInfoList dumps = QDir(dir.path()).entryInfoList({"dump_ToolMONO_*.bmp"});
+    EXPECT_GE(dumps.size(), 5);
+    for (const QFileInfo &dump : dumps)
+        EXPECT_EQ(dump.size(), 1078 + 64 * 48);
+    EXPECT_EQ(QImage(png).size(), QSize(64, 48));
+    EXPECT_TRUE(run.err.contains("\"Set exposure time value:5000 successfully.\"")) << run.err.toStdString();
+}
+
+TEST_F(Vxcam, SnapshotsAndTheEarlierDriver)
+{
+    const Run snaps = vxcam({"grab", "--camera", "Tool:RGB", "--mode", "1", "--snap", "3", "--quiet"});
+    ASSERT_EQ(snaps.status, 0) << snaps.err.toStdString();
+    EXPECT_TRUE(snaps.out.startsWith("Tool:RGB frames=3 size=32x16 bpp=24 format=RGB24 ")) << snaps.out.toStdString();
+
+    const Run earlier = vxcam({"grab", "--camera", "Tool:MONO", "--driver", "earlier", "--mode", "3", "--limit", "4",
+                               "--board", "2"});
+    ASSERT_EQ(earlier.status, 0) << earlier.err.toStdString();
+    EXPECT_TRUE(earlier.out.startsWith("Tool:MONO frames=4 ")) << earlier.out.toStdString();
+    EXPECT_TRUE(earlier.err.contains("m_pCamOpt->boardNum is :  2")) << earlier.err.toStdString();
+}
+
+TEST_F(Vxcam, FailuresExitWithOneAndSayWhat)
+{
+    const Run missing = vxcam({"grab", "--camera", "Tool:NONE"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_TRUE(missing.err.contains("camera \"Tool:NONE\" not found; cameras present: Tool:MONO, Tool:RGB"))
+        << missing.err.toStdString();
+
+    const Run dead = vxcam({"grab", "--camera", "Tool:DEAD"});
+    EXPECT_EQ(dead.status, 1);
+    EXPECT_TRUE(dead.err.contains("vxcam: cannot open camera \"Tool:DEAD\"")) << dead.err.toStdString();
+
+    const Run stuck = vxcam({"grab", "--camera", "Tool:STUCK"});
+    EXPECT_EQ(stuck.status, 1);
+    EXPECT_TRUE(stuck.err.contains("vxcam: cannot start camera \"Tool:STUCK\"")) << stuck.err.toStdString();
+
+    // Line 1 never pulses on this camera: too few frames before the time runs out.
+    const Run slow = vxcam({"grab", "--camera", "Tool:MONO", "--mode", "1", "--frames", "3", "--seconds", "0.3"});
+    EXPECT_EQ(slow.status, 1);
+    EXPECT_TRUE(slow.err.contains("only 0 of 3 frames arrived within 0.3 seconds")) << slow.err.toStdString();
+
+    const Run plugin = vxcam({"list", "--plugin", dir.filePath("absent.so")});
+    EXPECT_EQ(plugin.status, 1);
+    EXPECT_TRUE(plugin.err.contains("cannot load plug-in")) << plugin.err.toStdString();
+}
+
+TEST_F(Vxcam, UsageErrorsExitWithTwo)
+{
+    for (const QStringList &arguments : {QStringList{}, QStringList{"shoot"}, QStringList{"grab"},
+                                         QStringList{"grab", "--camera", "K", "--mode", "4"},
+                                         QStringList{"grab", "--camera", "K", "--seconds", "soon"},
+                                         QStringList{"grab", "--camera", "K", "--driver", "oldest"},
+                                         QStringList{"list", "--no-such-option"}}) {
+        const Run run = vxcam(arguments);
+        EXPECT_EQ(run.status, 2) << arguments.join(' ').toStdString();
+        EXPECT_TRUE(run.err.startsWith("vxcam: ")) << run.err.toStdString();
+    }
+    EXPECT_EQ(vxcam({"--help"}).status, 0);
+}
