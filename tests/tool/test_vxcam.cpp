@@ -13,7 +13,7 @@
 
 namespace {
 
-struct Run {
+struct ToolRun {
     int status = -1;
     QString out;
     QString err;
@@ -33,14 +33,14 @@ protected:
             {"key": "Tool:STUCK", "fail": ["startGrabbing"]}]})");
     }
 
-    Run vxcam(const QStringList &arguments)
+    ToolRun vxcam(const QStringList &arguments)
     {
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("VXCAM_SIM_CONFIG", dir.filePath("cams.json"));
         process.setProcessEnvironment(environment);
         process.start(QDir(qEnvironmentVariable("VXCAM_PLUGIN_DIR")).filePath("vxcam"), arguments);
-        Run run;
+        ToolRun run;
         if (!process.waitForFinished(120000))
             return run;
         run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
@@ -56,7 +56,7 @@ protected:
 
 TEST_F(Vxcam, ListPrintsTheKeysOneALine)
 {
-    const Run run = vxcam({"list"});
+    const ToolRun run = vxcam({"list"});
     EXPECT_EQ(run.status, 0) << run.err.toStdString();
     EXPECT_EQ(run.out, "Tool:MONO\nTool:RGB\nTool:DEAD\nTool:STUCK\n");
 }
@@ -65,7 +65,7 @@ TEST_F(Vxcam, GrabPrintsOneSummaryLineAndWritesDumpsAndAPicture)
 {
     const QString prefix = dir.filePath("dump_");
     const QString png = dir.filePath("last.png");
-    const Run run = vxcam({"grab", "--camera", "Tool:MONO", "--frames", "5", "--seconds", "60", "--save", prefix,
+    const ToolRun run = vxcam({"grab", "--camera", "Tool:MONO", "--frames", "5", "--seconds", "60", "--save", prefix,
                            "--png", png, "--exposure", "5000"});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
     const QRegularExpression summary(R"(^Tool:MONO frames=(\d+) size=64x48 bpp=8 format=GRAY8 seconds=[\d.]+ )"
@@ -85,11 +85,11 @@ TEST_F(Vxcam, GrabPrintsOneSummaryLineAndWritesDumpsAndAPicture)
 
 TEST_F(Vxcam, SnapshotsAndTheEarlierDriver)
 {
-    const Run snaps = vxcam({"grab", "--camera", "Tool:RGB", "--mode", "1", "--snap", "3", "--quiet"});
+    const ToolRun snaps = vxcam({"grab", "--camera", "Tool:RGB", "--mode", "1", "--snap", "3", "--quiet"});
     ASSERT_EQ(snaps.status, 0) << snaps.err.toStdString();
     EXPECT_TRUE(snaps.out.startsWith("Tool:RGB frames=3 size=32x16 bpp=24 format=RGB24 ")) << snaps.out.toStdString();
 
-    const Run earlier = vxcam({"grab", "--camera", "Tool:MONO", "--driver", "earlier", "--mode", "3", "--limit", "4",
+    const ToolRun earlier = vxcam({"grab", "--camera", "Tool:MONO", "--driver", "earlier", "--mode", "3", "--limit", "4",
                                "--board", "2"});
     ASSERT_EQ(earlier.status, 0) << earlier.err.toStdString();
     EXPECT_TRUE(earlier.out.startsWith("Tool:MONO frames=4 ")) << earlier.out.toStdString();
@@ -98,25 +98,25 @@ TEST_F(Vxcam, SnapshotsAndTheEarlierDriver)
 
 TEST_F(Vxcam, FailuresExitWithOneAndSayWhat)
 {
-    const Run missing = vxcam({"grab", "--camera", "Tool:NONE"});
+    const ToolRun missing = vxcam({"grab", "--camera", "Tool:NONE"});
     EXPECT_EQ(missing.status, 1);
     EXPECT_TRUE(missing.err.contains("camera \"Tool:NONE\" not found; cameras present: Tool:MONO, Tool:RGB"))
         << missing.err.toStdString();
 
-    const Run dead = vxcam({"grab", "--camera", "Tool:DEAD"});
+    const ToolRun dead = vxcam({"grab", "--camera", "Tool:DEAD"});
     EXPECT_EQ(dead.status, 1);
     EXPECT_TRUE(dead.err.contains("vxcam: cannot open camera \"Tool:DEAD\"")) << dead.err.toStdString();
 
-    const Run stuck = vxcam({"grab", "--camera", "Tool:STUCK"});
+    const ToolRun stuck = vxcam({"grab", "--camera", "Tool:STUCK"});
     EXPECT_EQ(stuck.status, 1);
     EXPECT_TRUE(stuck.err.contains("vxcam: cannot start camera \"Tool:STUCK\"")) << stuck.err.toStdString();
 
     // Line 1 never pulses on this camera: too few frames before the time runs out.
-    const Run slow = vxcam({"grab", "--camera", "Tool:MONO", "--mode", "1", "--frames", "3", "--seconds", "0.3"});
+    const ToolRun slow = vxcam({"grab", "--camera", "Tool:MONO", "--mode", "1", "--frames", "3", "--seconds", "0.3"});
     EXPECT_EQ(slow.status, 1);
     EXPECT_TRUE(slow.err.contains("only 0 of 3 frames arrived within 0.3 seconds")) << slow.err.toStdString();
 
-    const Run plugin = vxcam({"list", "--plugin", dir.filePath("absent.so")});
+    const ToolRun plugin = vxcam({"list", "--plugin", dir.filePath("absent.so")});
     EXPECT_EQ(plugin.status, 1);
     EXPECT_TRUE(plugin.err.contains("cannot load plug-in")) << plugin.err.toStdString();
 }
@@ -128,7 +128,7 @@ TEST_F(Vxcam, UsageErrorsExitWithTwo)
                                          QStringList{"grab", "--camera", "K", "--seconds", "soon"},
                                          QStringList{"grab", "--camera", "K", "--driver", "oldest"},
                                          QStringList{"list", "--no-such-option"}}) {
-        const Run run = vxcam(arguments);
+        const ToolRun run = vxcam(arguments);
         EXPECT_EQ(run.status, 2) << arguments.join(' ').toStdString();
         EXPECT_TRUE(run.err.startsWith("vxcam: ")) << run.err.toStdString();
     }
