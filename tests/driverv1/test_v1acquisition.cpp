@@ -176,7 +176,8 @@ TEST(V1Frames, LargerFramesAreRefusedWithTheBufferWarning)
 
 TEST(V1Snap, ModeOneFiresAndModeTwoOnlyConfigures)
 {
-    Driver d(R"({"key": "K", "width": 4, "height": 4})");
+    // Trigger mode on, source line 1 without pulses: only snapshots make frames.
+    Driver d(R"({"key": "K", "width": 4, "height": 4, "features": {"TriggerMode": "On"}})");
     ASSERT_EQ(d.camera->IStartCamera(), 1);
     d.sim.markTrace();
     LogCapture log;

@@ -97,11 +97,13 @@ TEST(SimFeatures, NodesReadAndWriteWithTraceLines)
     EXPECT_TRUE(isp->contrast().setValue(70));
     EXPECT_TRUE(analog->gainRaw().setValue(2.0));
     EXPECT_TRUE(acquisition->triggerSoftware().execute());
+    EXPECT_FALSE(CStringNode(camera, "DeviceModelName").setValue("Renamed")) << "the model is read only";
 
     EXPECT_EQ(sim.traceSinceMark(),
         QStringList({ "get K DeviceModelName -> VirtualMono", "get K Width -> 640",
             "set K TriggerMode On -> ok", "set K ExposureTime 20000.5 -> ok", "set K ReverseX true -> ok",
-            "set K Contrast 70 -> ok", "set K Gain 2 -> ok", "execute K TriggerSoftware -> ok" }));
+            "set K Contrast 70 -> ok", "set K Gain 2 -> ok", "execute K TriggerSoftware -> ok",
+            "set K DeviceModelName Renamed -> fail" }));
 
     // Values persist in the camera, whatever handle reads them next.
     IAcquisitionControlPtr again = system.createAcquisitionControl(discoverFirst());

@@ -518,3 +518,48 @@ TEST(SimStream, AHandlerDetachedByAnEarlierHandlerOfTheSameFrameIsNotCalled)
     EXPECT_EQ(second.calls.load(), 2);
     EXPECT_EQ(VxSim::attachedHandlerCount("K"), 1);
 }
+
+TEST(SimStream, FramesOfOneSizeShareOneBufferAcrossStreamSourcesAndRuns)
+{
+    SimSession sim(R"({"cameras": [{"key": "K", "width": 64, "height": 64, "fps": 0}]})");
+    Stream s = openStream();
+    // The image pointer of frame 1 of each run: the buffer start, as no frame is copied.
+    const auto firstImage = [&](const IStreamSourcePtr &source) {
+        struct Seen {
+            std::atomic<const void *> image { nullptr };
+            void onFrame(const CFrame &frame)
+            {
+                if (frame.getBlockId() % 256 == 0)
+                    image = static_cast<const uint8_t *>(frame.getImage());
+            }
+        } seen;
+        const auto proc = IStreamSource::Proc::bind<&Seen::onFrame>(&seen);
+        EXPECT_TRUE(source->attachGrabbing(proc));
+        EXPECT_TRUE(source->startGrabbing(0, grabStrategySequential));
+        EXPECT_TRUE(waitFor([&] { return seen.image.load() != nullptr; }));
+        EXPECT_TRUE(source->stopGrabbing());
+        EXPECT_TRUE(source->detachGrabbing(proc));
+        return seen.image.load();
+    };
+    const void *first = firstImage(s.source);
+    EXPECT_EQ(firstImage(s.source), first) << "a second run";
+    // Another stream source while the first one still grabs (so its buffer is alive).
+    Recorder running;
+    ASSERT_TRUE(s.source->attachGrabbing(running.proc()));
+    ASSERT_TRUE(s.source->startGrabbing(0, grabStrategySequential));
+    ASSERT_TRUE(waitFor([&] { return running.calls.load() > 0; }));
+    EXPECT_EQ(firstImage(CSystem::getInstance().createStreamSource(s.camera, 0)), first)
+        << "another stream source";
+    ASSERT_TRUE(s.source->stopGrabbing());
+    ASSERT_TRUE(s.source->detachGrabbing(running.proc()));
+
+    IImageFormatControlPtr format = CSystem::getInstance().createImageFormatControl(s.camera);
+    ASSERT_TRUE(format->height().setValue(32));
+    Recorder recorder;
+    ASSERT_TRUE(s.source->attachGrabbing(recorder.proc()));
+    ASSERT_TRUE(s.source->startGrabbing(3, grabStrategySequential));
+    ASSERT_TRUE(waitFor([&] { return recorder.calls.load() == 3; }));
+    EXPECT_EQ(recorder.badFrames.load(), 0);
+    std::lock_guard<std::mutex> lock(recorder.mutex);
+    EXPECT_EQ(recorder.sizes.back(), 64u * 32u);
+}

@@ -150,7 +150,9 @@ bool FeatureStore::set(const std::string &name, const FeatureValue &value)
     if (it == m_features.end() || !it->second.present)
         return false;
     Feature &feature = it->second;
-    if (feature.type != value.type || feature.type == FeatureType::Command)
+    // Commands have no value; the one text feature, DeviceModelName, is read only.
+    if (feature.type != value.type || feature.type == FeatureType::Command
+        || feature.type == FeatureType::Text)
         return false;
     if (refused(name, value.toText()))
         return false;

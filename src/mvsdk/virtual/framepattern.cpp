@@ -1,6 +1,7 @@
 #include "framepattern.h"
 
 #include <cstdlib>
+#include <cstring>
 
 namespace VxSim {
 namespace detail {
@@ -10,25 +11,25 @@ void FramePattern::FreeDeleter::operator()(uint8_t *p) const
     std::free(p);
 }
 
-bool FramePattern::prepare(uint32_t bytes, bool zero)
+FramePattern::FramePattern(uint32_t bytes, bool zero)
+    : m_bytes(bytes)
+    , m_zero(zero)
 {
-    if (m_ready && bytes == m_bytes && zero == m_zero)
-        return true;
-    m_buffer.reset();
-    m_ready = false;
     const std::size_t size = zero ? std::size_t(bytes) : std::size_t(bytes) + 256;
-    auto *buffer = static_cast<uint8_t *>(std::calloc(size == 0 ? 1 : size, 1));
+    auto *buffer = static_cast<uint8_t *>(zero ? std::calloc(size == 0 ? 1 : size, 1) : std::malloc(size));
     if (buffer == nullptr)
-        return false;
+        return;
     if (!zero) {
-        for (std::size_t i = 0; i < size; ++i)
-            buffer[i] = static_cast<uint8_t>(i & 0xFF);
+        // One 256-byte ramp, then doubling copies of what is written so far.
+        for (std::size_t i = 0; i < 256; ++i)
+            buffer[i] = static_cast<uint8_t>(i);
+        for (std::size_t done = 256; done < size;) {
+            const std::size_t chunk = done < size - done ? done : size - done;
+            std::memcpy(buffer + done, buffer, chunk);
+            done += chunk;
+        }
     }
     m_buffer.reset(buffer);
-    m_bytes = bytes;
-    m_zero = zero;
-    m_ready = true;
-    return true;
 }
 
 const uint8_t *FramePattern::frame(uint64_t sequence) const

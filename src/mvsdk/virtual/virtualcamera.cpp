@@ -331,8 +331,20 @@ VirtualCamera::FrameShape VirtualCamera::frameShape() const
         shape.height = static_cast<uint32_t>(value.integer);
     if (m_features.get("PixelFormat", value))
         shape.pixelFormat = value.text;
-    shape.zero = m_zeroPattern;
     return shape;
+}
+
+std::shared_ptr<const FramePattern> VirtualCamera::framePattern(uint32_t bytes)
+{
+    std::lock_guard<std::mutex> lock(m_patternMutex);
+    if (m_pattern == nullptr || m_pattern->bytes() != bytes) {
+        m_pattern.reset(); // the old buffer goes once no stream source uses it
+        auto made = std::make_shared<const FramePattern>(bytes, m_zeroPattern);
+        if (!made->valid())
+            return nullptr;
+        m_pattern = std::move(made);
+    }
+    return m_pattern;
 }
 
 void VirtualCamera::addStream(const std::shared_ptr<StreamState> &stream)

@@ -15,6 +15,7 @@
 #include "configreader.h"
 #include "featurebackend.h"
 #include "featurestore.h"
+#include "framepattern.h"
 
 #include <QSet>
 #include <QString>
@@ -75,9 +76,12 @@ public:
         uint32_t width = 0;
         uint32_t height = 0;
         std::string pixelFormat;
-        bool zero = false;
     };
     FrameShape frameShape() const;
+    // The bytes of frames of this size in the camera's pattern, made on first
+    // use and shared by all its stream sources while the size stays. Null
+    // when the memory cannot be had. Never called with another lock held.
+    std::shared_ptr<const FramePattern> framePattern(uint32_t bytes);
 
     // Stream sources made for this camera.
     void addStream(const std::shared_ptr<StreamState> &stream);
@@ -119,6 +123,10 @@ private:
     GigEConfig m_gige;
     std::vector<std::weak_ptr<StreamState>> m_streams;
     std::atomic<uint64_t> m_framesProduced { 0 };
+
+    // Its own lock: making a large pattern must not hold up feature access.
+    std::mutex m_patternMutex;
+    std::shared_ptr<const FramePattern> m_pattern;
 };
 
 } // namespace detail

@@ -77,7 +77,7 @@ void deliver(StreamState &state, const std::vector<Dahua::GenICam::CFrameProc> &
 
 void runGrabbing(std::shared_ptr<StreamState> state)
 {
-    FramePattern pattern;
+    std::shared_ptr<const FramePattern> pattern;
     bool allocationReported = false;
     std::vector<Dahua::GenICam::CFrameProc> handlers; // reused: no allocation per frame
     Clock::time_point next = Clock::now();
@@ -92,7 +92,9 @@ void runGrabbing(std::shared_ptr<StreamState> state)
         // a (possibly large) frame buffer is made without holding either.
         const VirtualCamera::Pacing pacing = state->camera->pacing();
         const VirtualCamera::FrameShape shape = state->camera->frameShape();
-        const bool ready = pattern.prepare(shape.bytes, shape.zero);
+        if (pattern == nullptr || pattern->bytes() != shape.bytes)
+            pattern = state->camera->framePattern(shape.bytes);
+        const bool ready = pattern != nullptr;
         if (!ready && !allocationReported) {
             reportProblem(
                 QStringLiteral("no memory for frames of %1 bytes of camera \"%2\"; no frames until the "
@@ -126,7 +128,7 @@ void runGrabbing(std::shared_ptr<StreamState> state)
             CallTrace::write(
                 QStringLiteral("frame %1 %2 %3")
                     .arg(state->camera->key(), QString::number(sequence), QString::number(shape.bytes)));
-        const Dahua::GenICam::CFrame frame(pattern.frame(sequence), shape.bytes, shape.width, shape.height,
+        const Dahua::GenICam::CFrame frame(pattern->frame(sequence), shape.bytes, shape.width, shape.height,
             sequence, shape.pixelFormat.c_str());
         deliver(*state, handlers, frame);
 

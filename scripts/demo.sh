@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# The main job: builds everything, then shows the plug-in at work on the
+# virtual cameras through the reference host tool vxcam.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+"$root/scripts/build.sh"
+vxcam="${VXCAM_BUILD_DIR:-$root/build}/bin/vxcam"
+out="$root/out/demo"
+rm -rf "$out"
+mkdir -p "$out"
+# The plug-in's own log lines, one per line with their level.
+export QT_MESSAGE_PATTERN="  [%{type}] %{message}"
+
+step() { printf '\n== %s\n$ %s\n' "$1" "${*:2}"; "${@:2}"; }
+
+step "The cameras the plug-in sees (built-in virtual cameras)" "$vxcam" list
+step "100 free-running frames from the monochrome camera" \
+    "$vxcam" grab --camera Virtual:MONO0001 --mode 2 --frames 100 --png "$out/mono.png"
+step "Three software-triggered snapshots from the colour camera, dumped as bitmaps" \
+    "$vxcam" grab --camera Virtual:RGB0002 --mode 1 --snap 3 --save "$out/snap_" --png "$out/colour.png"
+step "Frame-limited acquisition (mode 3, limit 5) through the earlier driver" \
+    "$vxcam" grab --camera Virtual:MONO0001 --driver earlier --mode 3 --limit 5 --quiet
+
+export VXCAM_SIM_CONFIG="$root/examples/virtual-cameras.json"
+step "Your own cameras: VXCAM_SIM_CONFIG=examples/virtual-cameras.json" "$vxcam" list
+step "A 10-bit Bayer camera with an exposure time" \
+    "$vxcam" grab --camera Virtual:BAYER0002 --frames 25 --exposure 20000 --png "$out/bayer.png"
+printf '\n== A camera that refuses to connect (exit status 1 expected)\n'
+"$vxcam" grab --camera Virtual:BROKEN0003 --quiet || echo "vxcam exited with status $?"
+
+printf '\n== Files written to %s\n' "$out"
+ls -l "$out"
