@@ -58,7 +58,7 @@ TEST(V1Start, ClosedObjectLogsTheFirstLineOnly)
 TEST(V1Start, EveryStartMakesAStreamAndWritesNoTriggerFeature)
 {
     Driver d(R"({"key": "K", "width": 8, "height": 8, "fps": 0})");
-    d.camera->m_nTriggerMode = 2;
+    setTriggerMode(d.camera.get(), 2);
     LogCapture log;
     ASSERT_EQ(d.camera->IStartCamera(), 1);
     EXPECT_EQ(d.camera->m_nCurTriggerMode, 2);
@@ -67,7 +67,7 @@ TEST(V1Start, EveryStartMakesAStreamAndWritesNoTriggerFeature)
     EXPECT_EQ(d.sim.traceSinceMark(QStringLiteral("s")).filter("Grabbing").size(), 1);
     EXPECT_TRUE(d.sim.traceSinceMark("set").isEmpty());
 
-    d.camera->m_nTriggerMode = 1;
+    setTriggerMode(d.camera.get(), 1);
     EXPECT_EQ(d.camera->IStartCamera(), 1) << "a running object stays as it is";
     EXPECT_EQ(d.camera->m_nCurTriggerMode, 2);
 
@@ -114,8 +114,8 @@ TEST(V1Frames, FrameLimitInModeThreeDeliversExactlyThatMany)
 {
     Driver d(R"({"key": "K", "width": 16, "height": 4, "fps": 0})");
     d.host.checkBytes = 64;
-    d.camera->m_nTriggerMode = 3;
-    d.camera->m_nFrameLimit = 5;
+    setTriggerMode(d.camera.get(), 3);
+    setFrameLimit(d.camera.get(), 5);
     LogCapture log;
     ASSERT_EQ(d.camera->IStartCamera(), 1);
     ASSERT_TRUE(waitFor([&] { return VxSim::framesProduced("K") > 30; }));
@@ -138,7 +138,7 @@ TEST(V1Frames, FrameLimitInModeThreeDeliversExactlyThatMany)
     d.camera->IStopCamera();
 
     // Limit 0: nothing.
-    d.camera->m_nFrameLimit = 0;
+    setFrameLimit(d.camera.get(), 0);
     const int before = d.host.calls.load();
     ASSERT_EQ(d.camera->IStartCamera(), 1);
     const uint64_t produced = VxSim::framesProduced("K");
@@ -150,7 +150,7 @@ TEST(V1Frames, FrameLimitInModeThreeDeliversExactlyThatMany)
 TEST(V1Frames, OtherModesContinueTheCountAcrossStarts)
 {
     Driver d(R"({"key": "K", "width": 4, "height": 4, "fps": 0})");
-    d.camera->m_nTriggerMode = 2;
+    setTriggerMode(d.camera.get(), 2);
     ASSERT_EQ(d.camera->IStartCamera(), 1);
     ASSERT_TRUE(waitFor([&] { return d.host.calls.load() >= 3; }));
     d.camera->IStopCamera();
@@ -165,7 +165,7 @@ TEST(V1Frames, LargerFramesAreRefusedWithTheBufferWarning)
 {
     Driver d(R"({"key": "K", "width": 10, "height": 10, "fps": 0, "frameBytes": 101})");
     LogCapture log;
-    d.camera->m_nTriggerMode = 2;
+    setTriggerMode(d.camera.get(), 2);
     ASSERT_EQ(d.camera->IStartCamera(), 1);
     ASSERT_TRUE(waitFor([&] { return log.messages().filter("buff size").size() >= 2; }));
     d.camera->IStopCamera();
@@ -191,7 +191,7 @@ TEST(V1Snap, ModeOneFiresAndModeTwoOnlyConfigures)
     ASSERT_TRUE(waitFor([&] { return d.host.calls.load() == 1; }));
     d.camera->IStopCamera();
 
-    d.camera->m_nTriggerMode = 2;
+    setTriggerMode(d.camera.get(), 2);
     ASSERT_EQ(d.camera->IStartCamera(), 1);
     d.sim.markTrace();
     EXPECT_EQ(d.camera->ISnapCamera(VX_TRIGGER_DIRECTION_NONE), 1);
@@ -239,7 +239,7 @@ TEST(V1Frames, DumpTakesItsGeometryFromTheCamera)
 TEST(V1Frames, NoFrameAfterStopOrCloseAndCloseFromInsideTheCallback)
 {
     Driver d(R"({"key": "K", "width": 16, "height": 16, "fps": 0})");
-    d.camera->m_nTriggerMode = 2;
+    setTriggerMode(d.camera.get(), 2);
     for (int round = 0; round < 10; ++round) {
         d.host.closed = false;
         ASSERT_EQ(d.camera->IStartCamera(), 1);

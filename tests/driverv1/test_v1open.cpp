@@ -3,6 +3,7 @@
 #include "cameradahua.h"
 #include "logcapture.h"
 #include "simsession.h"
+#include "testhost.h"
 
 #include "MVSDK/Sim/VirtualCameras.h"
 
@@ -180,7 +181,7 @@ TEST(V1Close, ClosesOnlyAnOpenCameraAndStopsFirst)
     EXPECT_TRUE(sim.traceLines().isEmpty());
 
     ASSERT_EQ(camera.IOpenCamera(), 1);
-    camera.m_nTriggerMode = 2;
+    setTriggerMode(&camera, 2);
     ASSERT_EQ(camera.IStartCamera(), 1);
     sim.markTrace();
     camera.ICloseCamera();

@@ -63,7 +63,7 @@ TEST(V2Start, ChangingTheModeRestartsWithTheNewTriggerSettings)
 {
     OpenCamera c(R"({"key": "K"})");
     ASSERT_EQ(c.camera->IStartCamera(), 1);
-    c.camera->m_nTriggerMode = 2;
+    setTriggerMode(c.camera.get(), 2);
     c.sim.markTrace();
     ASSERT_EQ(c.camera->IStartCamera(), 1);
     EXPECT_EQ(c.sim.traceSinceMark(),
@@ -72,7 +72,7 @@ TEST(V2Start, ChangingTheModeRestartsWithTheNewTriggerSettings)
 
     // Modes without trigger settings start grabbing and are recorded as applied.
     for (int mode : {0, 4, 9}) {
-        c.camera->m_nTriggerMode = mode;
+        setTriggerMode(c.camera.get(), mode);
         c.sim.markTrace();
         ASSERT_EQ(c.camera->IStartCamera(), 1);
         EXPECT_EQ(c.sim.traceSinceMark(), QStringList({"stopGrabbing K -> ok", "startGrabbing K 0 0 -> ok"}));
@@ -83,7 +83,7 @@ TEST(V2Start, ChangingTheModeRestartsWithTheNewTriggerSettings)
 TEST(V2Start, StopResetsTheAppliedModeSoTheNextStartWritesAgain)
 {
     OpenCamera c(R"({"key": "K"})");
-    c.camera->m_nTriggerMode = 3;
+    setTriggerMode(c.camera.get(), 3);
     ASSERT_EQ(c.camera->IStartCamera(), 1);
     c.camera->IStopCamera();
     EXPECT_FALSE(c.camera->m_bStarted);
@@ -117,7 +117,7 @@ TEST(V2Start, EachFailingStepLogsItsLineAndReturnsZero)
     };
     for (const auto &k : cases) {
         OpenCamera c(k.camera);
-        c.camera->m_nTriggerMode = k.mode;
+        setTriggerMode(c.camera.get(), k.mode);
         LogCapture log;
         EXPECT_EQ(c.camera->IStartCamera(), 0) << k.line;
         EXPECT_EQ(log.messages(QtWarningMsg), QStringList({QString(k.line)}));

@@ -35,7 +35,7 @@ TEST(V2Frames, DeliveredFramesCountFromOneAndPointAtTheSdkBytes)
     host.checkBytes = 64 * 16;
     CCameraDahuaV2 camera(&option, &host);
     ASSERT_EQ(camera.IOpenCamera(), 1);
-    camera.m_nTriggerMode = 2;
+    setTriggerMode(&camera, 2);
     ASSERT_EQ(camera.IStartCamera(), 1);
     ASSERT_TRUE(waitFor([&] { return host.calls.load() >= 50; }));
     camera.IStopCamera();
@@ -65,7 +65,7 @@ TEST(V2Frames, FramesUpToTheExpectedSizePassAndLargerOnesAreRefused)
     TestHost host;
     CCameraDahuaV2 camera(&option, &host);
     ASSERT_EQ(camera.IOpenCamera(), 1);
-    camera.m_nTriggerMode = 2;
+    setTriggerMode(&camera, 2);
     ASSERT_EQ(camera.IStartCamera(), 1);
     ASSERT_TRUE(waitFor([&] { return host.calls.load() >= 3; }));
     camera.IStopCamera();
@@ -169,7 +169,7 @@ TEST(V2Frames, DumpIntoAMissingFolderIsSkippedAndDeliveryGoesOn)
     TestHost host;
     CCameraDahuaV2 camera(&option, &host);
     ASSERT_EQ(camera.IOpenCamera(), 1);
-    camera.m_nTriggerMode = 2;
+    setTriggerMode(&camera, 2);
     ASSERT_EQ(camera.IStartCamera(), 1);
     ASSERT_TRUE(waitFor([&] { return host.calls.load() >= 5; }));
     camera.IStopCamera();
@@ -187,7 +187,7 @@ TEST(V2Frames, NoFrameIsDeliveredAfterStopOrCloseHasReturned)
     for (int round = 0; round < 10; ++round) {
         host.closed = false;
         ASSERT_EQ(camera.IOpenCamera(), 1);
-        camera.m_nTriggerMode = 2 + round % 2;
+        setTriggerMode(&camera, 2 + round % 2);
         for (int restart = 0; restart < 3; ++restart) {
             host.closed = false;
             ASSERT_EQ(camera.IStartCamera(), 1);
@@ -217,7 +217,7 @@ TEST(V2Frames, HostMayStopOrCloseFromInsideItsCallback)
     TestHost host;
     CCameraDahuaV2 camera(&option, &host);
     ASSERT_EQ(camera.IOpenCamera(), 1);
-    camera.m_nTriggerMode = 2;
+    setTriggerMode(&camera, 2);
     host.inside = [](ICameraObject *self) {
         if (self->m_nFrameNum == 3)
             self->IStopCamera();

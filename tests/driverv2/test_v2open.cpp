@@ -2,6 +2,7 @@
 #include "cameradahuav2.h"
 #include "logcapture.h"
 #include "simsession.h"
+#include "testhost.h"
 
 #include "MVSDK/Sim/VirtualCameras.h"
 
@@ -66,7 +67,7 @@ TEST(V2Open, CloseStopsDetachesDisconnectsAndASecondCloseDoesNothing)
     option.cameraName = "Virtual:A";
     CCameraDahuaV2 camera(&option, nullptr);
     ASSERT_EQ(camera.IOpenCamera(), 1);
-    camera.m_nTriggerMode = 2;
+    setTriggerMode(&camera, 2);
     ASSERT_EQ(camera.IStartCamera(), 1);
     sim.markTrace();
     camera.ICloseCamera();
@@ -115,7 +116,7 @@ TEST(V2Open, PixelFormatsMapToDepthFormatAndExpectedFrameSize)
         EXPECT_EQ(camera.m_nImageFormat, c.imageFormat) << c.format;
 
         LogCapture log;
-        camera.m_nTriggerMode = 2;
+        setTriggerMode(&camera, 2);
         ASSERT_EQ(camera.IStartCamera(), 1);
         const QString refusal = QStringLiteral("\"Except image size:=%1, but got image size%2\"  -  "
                                                "CCameraDahuaV2::onGetFrame")
@@ -237,7 +238,7 @@ TEST(V2Open, TwoObjectsShareOneCameraAndDestroyingAnOpenObjectClosesIt)
         ASSERT_EQ(second.IOpenCamera(), 1);
         EXPECT_EQ(sim.traceLines("connect"), QStringList({"connect Virtual:A 2 -> ok", "connect Virtual:A 2 -> ok"}));
         EXPECT_EQ(VxSim::streamSourceCount("Virtual:A"), 2);
-        first.m_nTriggerMode = 2;
+        setTriggerMode(&first, 2);
         ASSERT_EQ(first.IStartCamera(), 1);
     }
     EXPECT_EQ(VxSim::streamSourceCount("Virtual:A"), 0);

@@ -97,7 +97,7 @@ TEST(HostileNames, BothDriversDumpHostileCamerasOnlyIntoThePrefixFolder)
             else
                 camera = std::make_unique<CCameraDahua>(&option, &host);
             ASSERT_EQ(camera->IOpenCamera(), 1) << key.toStdString();
-            camera->m_nTriggerMode = 2;
+            setTriggerMode(camera.get(), 2);
             ASSERT_EQ(camera->IStartCamera(), 1);
             ASSERT_TRUE(waitFor([&] { return host.calls.load() >= 2; })) << key.toStdString();
             camera->ICloseCamera();
@@ -152,7 +152,7 @@ TEST(HostileFrames, FramesGigabytesLargerThanExpectedAreRefusedUntouched)
             camera = std::make_unique<CCameraDahua>(&option, &host);
         ASSERT_EQ(camera->IOpenCamera(), 1);
         LogCapture log;
-        camera->m_nTriggerMode = 2;
+        setTriggerMode(camera.get(), 2);
         ASSERT_EQ(camera->IStartCamera(), 1);
         ASSERT_TRUE(waitFor([&] { return log.messages().filter("3000000000").size() >= 2; }));
         camera->ICloseCamera();
@@ -170,14 +170,14 @@ TEST(HostileRecords, NullCallbackStillCountsFramesWithoutCrashing)
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
     CCameraDahuaV2 current(&option, nullptr);
     ASSERT_EQ(current.IOpenCamera(), 1);
-    current.m_nTriggerMode = 2;
+    setTriggerMode(&current, 2);
     ASSERT_EQ(current.IStartCamera(), 1);
     EXPECT_TRUE(waitFor([&] { return std::atomic_ref<quint32>(current.m_nFrameNum).load() >= 5; }));
     current.ICloseCamera();
 
     CCameraDahua earlier(&option, nullptr);
     ASSERT_EQ(earlier.IOpenCamera(), 1);
-    earlier.m_nTriggerMode = 2;
+    setTriggerMode(&earlier, 2);
     ASSERT_EQ(earlier.IStartCamera(), 1);
     EXPECT_TRUE(waitFor([&] { return std::atomic_ref<quint32>(earlier.m_nFrameNum).load() >= 5; }));
     earlier.ICloseCamera();

@@ -5,6 +5,7 @@
 #include "cameradahua.h"
 #include "cameradahuav2.h"
 #include "simsession.h"
+#include "testhost.h"
 #include "waitfor.h"
 
 #include "MVSDK/Sim/VirtualCameras.h"
@@ -124,8 +125,8 @@ void driveCameras(int index, const QString &dumpDir, Violations &violations, std
             break;
         case 1:
         case 2: {
-            camera->m_nTriggerMode = 1 + pick(3);
-            camera->m_nFrameLimit = static_cast<quint32>(pick(50));
+            setTriggerMode(camera.get(), 1 + pick(3));
+            setFrameLimit(camera.get(), static_cast<quint32>(pick(50)));
             // A start in mode 3 may begin the count again.
             host.lastFrame = 0;
             host.quiet = false;

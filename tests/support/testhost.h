@@ -46,4 +46,16 @@ private:
     std::vector<Delivery> m_deliveries;
 };
 
+// The host's writes of the two members it owns. A running grabbing thread may
+// read them, so a host writes them atomically.
+inline void setTriggerMode(ICameraObject *camera, int mode)
+{
+    std::atomic_ref<qint32>(camera->m_nTriggerMode).store(mode);
+}
+
+inline void setFrameLimit(ICameraObject *camera, quint32 limit)
+{
+    std::atomic_ref<quint32>(camera->m_nFrameLimit).store(limit);
+}
+
 #endif // VXCAM_TESTS_TESTHOST_H
