@@ -86,7 +86,13 @@ public:
     // Stream sources made for this camera.
     void addStream(const std::shared_ptr<StreamState> &stream);
     std::vector<std::shared_ptr<StreamState>> streams() const;
-    void countFrame() { m_framesProduced.fetch_add(1, std::memory_order_relaxed); }
+    // Counts a frame about to be delivered and remembers where its bytes lie.
+    void countFrame(const void *image)
+    {
+        m_lastImage.store(image, std::memory_order_relaxed);
+        m_framesProduced.fetch_add(1, std::memory_order_relaxed);
+    }
+    const void *lastImage() const { return m_lastImage.load(std::memory_order_relaxed); }
     uint64_t framesProduced() const { return m_framesProduced.load(); }
 
     // GigE views.
@@ -123,6 +129,7 @@ private:
     GigEConfig m_gige;
     std::vector<std::weak_ptr<StreamState>> m_streams;
     std::atomic<uint64_t> m_framesProduced { 0 };
+    std::atomic<const void *> m_lastImage { nullptr };
 
     // Its own lock: making a large pattern must not hold up feature access.
     std::mutex m_patternMutex;

@@ -164,3 +164,13 @@ uint64_t framesProduced(const QString &key)
 }
 
 } // namespace VxSim
+
+namespace VxSim {
+
+const void *lastFrameImage(const QString &key)
+{
+    std::shared_ptr<VirtualCamera> found = VirtualSystem::instance().find(key);
+    return found != nullptr ? found->lastImage() : nullptr;
+}
+
+} // namespace VxSim

@@ -123,13 +123,13 @@ void runGrabbing(std::shared_ptr<StreamState> state)
         const bool endsRun = state->maxImages != 0 && state->grabbedSinceStart >= state->maxImages;
         lock.unlock();
 
-        state->camera->countFrame();
         if (CallTrace::enabled())
             CallTrace::write(
                 QStringLiteral("frame %1 %2 %3")
                     .arg(state->camera->key(), QString::number(sequence), QString::number(shape.bytes)));
         const Dahua::GenICam::CFrame frame(pattern->frame(sequence), shape.bytes, shape.width, shape.height,
             sequence, shape.pixelFormat.c_str());
+        state->camera->countFrame(frame.getImage());
         deliver(*state, handlers, frame);
 
         lock.lock();

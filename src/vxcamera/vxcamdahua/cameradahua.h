@@ -123,8 +123,10 @@ public:
     const tagDH_CAMERA_PARAM &cameraParam() const { return m_camParam; }
     int camTriggerMode() const { return m_nCamTriggerMode; }
 
-private:
+    // The frame handler the stream source calls on its grabbing thread.
     void onGetFrame(const Dahua::GenICam::CFrame &frame);
+
+private:
     void SaveFrameToFile(const Dahua::GenICam::CFrame &frame, const QString &fileName);
     void SetBitsByPixelFormat(const QByteArray &symbol);
     void ApplyModelParams();

@@ -47,8 +47,10 @@ public:
     // Fills the process-wide camera list; the number of cameras in it.
     static int DiscoverCameras();
 
-private:
+    // The frame handler the stream source calls on its grabbing thread.
     void onGetFrame(const Dahua::GenICam::CFrame &frame);
+
+private:
     void applyPixelFormat(const QByteArray &symbol);
     Dahua::GenICam::IStreamSource::Proc frameHandler();
     // Undoes what a failed open obtained.

@@ -59,6 +59,9 @@ MVSDK_API int grabbingStreamCount(const QString &key);
 MVSDK_API int attachedHandlerCount(const QString &key);
 // Frames produced over all stream sources of this camera since configuration.
 MVSDK_API uint64_t framesProduced(const QString &key);
+// Where the bytes of the camera's latest frame lie; while a handler runs, the
+// frame it was handed (with one stream source on the camera).
+MVSDK_API const void *lastFrameImage(const QString &key);
 
 // The pattern byte i of frame number seq carries: (i + seq) mod 256.
 inline uint8_t patternByte(uint64_t index, uint64_t sequence)

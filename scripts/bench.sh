@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Builds vxcam_bench in Release, runs it and writes the results with their
+# baselines and ratios into BENCHMARKS.md. Benchmarks never fail on a number.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+"$root/scripts/deps.sh"
+build="$root/build-bench"
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DVXCAM_BUILD_BENCHMARKS=ON -DVXCAM_BUILD_TESTS=OFF \
+    -DVXCAM_BUILD_TOOLS=OFF -DVXCAM_WERROR=ON >/dev/null
+cmake --build "$build" -j"$(nproc)" --target vxcam_bench
+json="$build/bench.json"
+# The earlier driver's per-frame warning goes to standard error; keep it out of the report.
+"$build/bin/vxcam_bench" --benchmark_format=json --benchmark_out="$json" --benchmark_out_format=json \
+    2>/dev/null >/dev/null
+python3 "$root/scripts/bench_report.py" "$json" > "$root/BENCHMARKS.md"
+cat "$root/BENCHMARKS.md"
