@@ -1,18 +1,17 @@
 #include "cameradahua.h"
 
+#include "cameralist.h"
 #include "framedump.h"
 #include "ipv4text.h"
 #include "pixelformat.h"
 #include "sdkfeatures.h"
 
 #include <QDebug>
-#include <QList>
 
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 #include <new>
 
 using namespace Dahua::GenICam;
@@ -20,21 +19,8 @@ using namespace Dahua::GenICam;
 namespace {
 
 // Every camera discovery found, shared by all CCameraDahua objects and kept
-// apart from the current driver's list. Filled only while empty. Guarded by
-// g_cameraListMutex.
-QList<ICameraPtr> g_DHCameraList;
-std::mutex g_cameraListMutex;
-
-int discoverLocked()
-{
-    g_DHCameraList.clear();
-    Dahua::Infra::TVector<ICameraPtr> cameras;
-    if (!CSystem::getInstance().discovery(cameras, typeAll))
-        return 0;
-    for (const ICameraPtr &camera : cameras)
-        g_DHCameraList.append(camera);
-    return g_DHCameraList.size();
-}
+// apart from the current driver's list.
+CCameraList g_DHCameraList;
 
 // One integer feature read; -1 when the read fails.
 int readInt(const CIntNode &node)
@@ -110,19 +96,12 @@ IStreamSource::Proc CCameraDahua::frameHandler()
 
 int CCameraDahua::DiscoverCameras()
 {
-    std::lock_guard<std::mutex> lock(g_cameraListMutex);
-    return discoverLocked();
+    return g_DHCameraList.discover();
 }
 
 QStringList CCameraDahua::IGetCameraList()
 {
-    QStringList keys;
-    std::lock_guard<std::mutex> lock(g_cameraListMutex);
-    if (g_DHCameraList.isEmpty())
-        discoverLocked();
-    for (const ICameraPtr &camera : std::as_const(g_DHCameraList))
-        keys.append(QString::fromUtf8(camera->getKey()));
-    return keys;
+    return g_DHCameraList.keys();
 }
 
 int CCameraDahua::IOpenCamera()
@@ -134,21 +113,10 @@ int CCameraDahua::IOpenCamera()
     m_camParam.boardNum = m_pCamOpt->boardNum;
     qWarning() << "m_pCamOpt->boardNum is : " << m_pCamOpt->boardNum << Qt::endl;
 
+    qWarning() << "g_DHCameraList.size is : " << g_DHCameraList.discoverIfEmpty() << Qt::endl;
+    qWarning() << m_pCamOpt->cameraName << Qt::endl;
     // A camera held from an earlier failed open is never reused.
-    m_cameraSptr.reset();
-    {
-        std::lock_guard<std::mutex> lock(g_cameraListMutex);
-        if (g_DHCameraList.isEmpty())
-            discoverLocked();
-        qWarning() << "g_DHCameraList.size is : " << g_DHCameraList.size() << Qt::endl;
-        qWarning() << m_pCamOpt->cameraName << Qt::endl;
-        for (const ICameraPtr &camera : std::as_const(g_DHCameraList)) {
-            if (QString::fromUtf8(camera->getKey()) == m_pCamOpt->cameraName) {
-                m_cameraSptr = camera;
-                break;
-            }
-        }
-    }
+    m_cameraSptr = g_DHCameraList.find(m_pCamOpt->cameraName);
     if (!m_cameraSptr) {
         qWarning() << "m_cameraSptr == NULL " << Qt::endl;
         return 0;

@@ -1,42 +1,21 @@
 #include "cameradahuav2.h"
 
+#include "cameralist.h"
 #include "framedump.h"
 #include "pixelformat.h"
 #include "sdkfeatures.h"
 
 #include <QDebug>
-#include <QList>
 
 #include <atomic>
-#include <mutex>
 #include <new>
 
 using namespace Dahua::GenICam;
 
 namespace {
 
-// Every camera discovery found, shared by all CCameraDahuaV2 objects. Filled
-// only while empty. Guarded by g_cameraListMutex, so that opens and camera
-// lists on several host threads are safe.
-QList<ICameraPtr> g_DHCameraListV2;
-std::mutex g_cameraListMutex;
-
-// Refills the list; the caller holds g_cameraListMutex.
-int discoverLocked()
-{
-    g_DHCameraListV2.clear();
-    Dahua::Infra::TVector<ICameraPtr> cameras;
-    if (!CSystem::getInstance().discovery(cameras, typeAll))
-        return 0;
-    for (const ICameraPtr &camera : cameras)
-        g_DHCameraListV2.append(camera);
-    return g_DHCameraListV2.size();
-}
-
-QString keyOf(const ICameraPtr &camera)
-{
-    return QString::fromUtf8(camera->getKey());
-}
+// Every camera discovery found, shared by all CCameraDahuaV2 objects.
+CCameraList g_DHCameraListV2;
 
 const char *const kOpen = "CCameraDahuaV2::IOpenCamera";
 const char *const kStart = "CCameraDahuaV2::IStartCamera";
@@ -61,19 +40,12 @@ CCameraDahuaV2::~CCameraDahuaV2()
 
 int CCameraDahuaV2::DiscoverCameras()
 {
-    std::lock_guard<std::mutex> lock(g_cameraListMutex);
-    return discoverLocked();
+    return g_DHCameraListV2.discover();
 }
 
 QStringList CCameraDahuaV2::IGetCameraList()
 {
-    QStringList keys;
-    std::lock_guard<std::mutex> lock(g_cameraListMutex);
-    if (g_DHCameraListV2.isEmpty())
-        discoverLocked();
-    for (const ICameraPtr &camera : std::as_const(g_DHCameraListV2))
-        keys.append(keyOf(camera));
-    return keys;
+    return g_DHCameraListV2.keys();
 }
 
 IStreamSource::Proc CCameraDahuaV2::frameHandler()
@@ -107,18 +79,8 @@ int CCameraDahuaV2::IOpenCamera()
     const QString &name = m_pCamOpt->cameraName;
 
     // Find the camera by its key; a camera held from an earlier failed open is never reused.
-    m_cameraSptr.reset();
-    {
-        std::lock_guard<std::mutex> lock(g_cameraListMutex);
-        if (g_DHCameraListV2.isEmpty())
-            discoverLocked();
-        for (const ICameraPtr &camera : std::as_const(g_DHCameraListV2)) {
-            if (keyOf(camera) == name) {
-                m_cameraSptr = camera;
-                break;
-            }
-        }
-    }
+    g_DHCameraListV2.discoverIfEmpty();
+    m_cameraSptr = g_DHCameraListV2.find(name);
     if (!m_cameraSptr) {
         qWarning() << "Failed to find camera: " << name << " - " << kOpen;
         return 0;
