@@ -34,11 +34,18 @@ TEST(V2Frames, DeliveredFramesCountFromOneAndPointAtTheSdkBytes)
     TestHost host;
     host.checkBytes = 64 * 16;
     CCameraDahuaV2 camera(&option, &host);
+    // Zero copy: the host sees the very bytes the SDK handed to the driver.
+    std::atomic<int> copies{0};
+    host.inside = [&](ICameraObject *self) {
+        if (self->m_pImageData != VxSim::lastFrameImage("K"))
+            ++copies;
+    };
     ASSERT_EQ(camera.IOpenCamera(), 1);
     setTriggerMode(&camera, 2);
     ASSERT_EQ(camera.IStartCamera(), 1);
     ASSERT_TRUE(waitFor([&] { return host.calls.load() >= 50; }));
     camera.IStopCamera();
+    EXPECT_EQ(copies.load(), 0);
 
     const auto deliveries = host.deliveries();
     for (std::size_t i = 0; i < deliveries.size(); ++i) {
