@@ -62,8 +62,10 @@ TEST(V1Start, EveryStartMakesAStreamAndWritesNoTriggerFeature)
     LogCapture log;
     ASSERT_EQ(d.camera->IStartCamera(), 1);
     EXPECT_EQ(d.camera->m_nCurTriggerMode, 2);
-    EXPECT_EQ(log.messages(), QStringList({streamLine("CCameraDahua::IStartCamera begin*** "),
-                                           streamLine("CCameraDahua::IStartCamera success*************************** ")}));
+    // Frames may already be logging their own lines.
+    EXPECT_EQ(log.messages().filter("IStartCamera"),
+              QStringList({streamLine("CCameraDahua::IStartCamera begin*** "),
+                           streamLine("CCameraDahua::IStartCamera success*************************** ")}));
     EXPECT_EQ(d.sim.traceSinceMark(QStringLiteral("s")).filter("Grabbing").size(), 1);
     EXPECT_TRUE(d.sim.traceSinceMark("set").isEmpty());
 
@@ -214,7 +216,9 @@ TEST(V1Snap, RefusedTriggerIsLogged)
 
 TEST(V1Frames, DumpTakesItsGeometryFromTheCamera)
 {
-    Driver d(R"({"key": "K:9", "width": 5, "height": 3, "frameBytes": 15})", "K:9");
+    // Trigger mode on without line pulses: the snapshot makes the only frame.
+    Driver d(R"({"key": "K:9", "width": 5, "height": 3, "frameBytes": 15, "features": {"TriggerMode": "On"}})",
+             "K:9");
     d.camera.reset();
     d.option.savePrefix = d.sim.dir() + "/";
     d.option.saveSuffix = ".bmp";

@@ -274,13 +274,19 @@ int CCameraDahua::IStartCamera()
         return 0;
     }
 
+    // Flag and mode go up before grabbing does: the first frames may reach the
+    // handler before startGrabbing has returned, and they belong to this start.
+    std::atomic_ref<qint32> current(m_nCurTriggerMode);
+    const qint32 previous = current.load();
+    started.store(true);
+    current.store(requested);
     if (!m_streamPtr->startGrabbing(0, grabStrategySequential)) {
+        started.store(false);
+        current.store(previous);
         qWarning() << "m_streamPtr->startGrabbing failed! " << Qt::endl;
         releaseStartedStream(true);
         return 0;
     }
-    started.store(true);
-    std::atomic_ref<qint32>(m_nCurTriggerMode).store(requested);
     qWarning() << "CCameraDahua::IStartCamera success*************************** " << Qt::endl;
     return 1;
 }

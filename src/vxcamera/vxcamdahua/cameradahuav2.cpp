@@ -225,11 +225,14 @@ int CCameraDahuaV2::IStartCamera()
     }
     current.store(requested);
 
+    // The flag goes up before grabbing does: the first frames may reach the
+    // handler before startGrabbing has returned, and they belong to this start.
+    started.store(true);
     if (!m_streamPtr->startGrabbing(0, grabStrategySequential)) {
+        started.store(false);
         qWarning() << "Failed to startGrabbing - " << kStart;
         return 0;
     }
-    started.store(true);
     return 1;
 }
 
