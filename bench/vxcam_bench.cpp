@@ -21,8 +21,7 @@ using namespace Dahua::GenICam;
 namespace {
 
 // A host whose callback does nothing.
-class EmptyHost : public IPoolCallback
-{
+class EmptyHost : public IPoolCallback {
 public:
     virtual ~EmptyHost() = default;
     void IStateChanged(ICameraObject *, int) override { }
@@ -30,8 +29,7 @@ public:
 };
 
 // A host that touches one byte per row and checks the pointer is the SDK's own.
-class RowHost : public IPoolCallback
-{
+class RowHost : public IPoolCallback {
 public:
     virtual ~RowHost() = default;
     void IStateChanged(ICameraObject *, int) override { }
@@ -48,7 +46,7 @@ public:
         frames.fetch_add(1, std::memory_order_relaxed);
     }
     QString key;
-    std::atomic<long> frames{0};
+    std::atomic<long> frames {0};
 };
 
 void loadCamera(int width, int height, bool pattern)
@@ -86,8 +84,7 @@ void BM_HostCallbackDirect(benchmark::State &state)
 }
 BENCHMARK(BM_HostCallbackDirect);
 
-template <class Driver>
-void handlerCost(benchmark::State &state, int mode)
+template <class Driver> void handlerCost(benchmark::State &state, int mode)
 {
     loadCamera(64, 64, true);
     tagVX_CAMERA_OPTION option;
@@ -145,12 +142,12 @@ void BM_ThroughputBareHandler(benchmark::State &state)
     Dahua::Infra::TVector<ICameraPtr> cameras;
     CSystem::getInstance().discovery(cameras, typeAll);
     IStreamSourcePtr stream = CSystem::getInstance().createStreamSource(cameras.front(), 0);
-    std::atomic<long> frames{0};
+    std::atomic<long> frames {0};
     struct Context {
         std::atomic<long> *frames;
         int width, height;
         QString key;
-    } context{&frames, width, height, keyOf(width, height)};
+    } context {&frames, width, height, keyOf(width, height)};
     stream->attachGrabbing(IStreamSource::Proc(&context, [](void *c, const CFrame &frame) {
         auto *ctx = static_cast<Context *>(c);
         const auto *bytes = static_cast<const unsigned char *>(frame.getImage());

@@ -19,7 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     option.cameraName = name;
     option.savePrefix = QStringLiteral("/prefix/dir/");
     option.saveSuffix = QStringLiteral(".bmp");
-    const QString file = dumpFileName(static_cast<quint32>(size), option, QDateTime(QDate(2024, 1, 2), QTime(3, 4, 5)));
+    const QString file
+        = dumpFileName(static_cast<quint32>(size), option, QDateTime(QDate(2024, 1, 2), QTime(3, 4, 5)));
     if (!file.startsWith(option.savePrefix) || file.mid(option.savePrefix.size()).contains(QLatin1Char('/')))
         std::abort();
     return 0;

@@ -8,7 +8,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     QString error;
-    const bool ok = VxSim::loadConfig(QByteArray(reinterpret_cast<const char *>(data), static_cast<int>(size)), &error);
+    const bool ok
+        = VxSim::loadConfig(QByteArray(reinterpret_cast<const char *>(data), static_cast<int>(size)), &error);
     if (!ok && error.isEmpty())
         std::abort();
     if (!ok && !VxSim::cameraKeys().isEmpty())

@@ -19,8 +19,7 @@ namespace {
 
 // The smallest possible driver: the pure operations do nothing, and it
 // remembers what reached ISnapCamera through the virtual table.
-class BareCamera : public ICameraObject
-{
+class BareCamera : public ICameraObject {
 public:
     using ICameraObject::ICameraObject;
     int IOpenCamera() override { return 0; }
@@ -31,8 +30,7 @@ public:
     void IExtension2() override { }
 };
 
-class SnapRecordingCamera : public BareCamera
-{
+class SnapRecordingCamera : public BareCamera {
 public:
     using BareCamera::BareCamera;
     int ISnapCamera(emVxTriggerDirection direction) override
@@ -102,13 +100,13 @@ TEST(CameraObject, MembersLieInTheDeclaredOrder)
     tagVX_CAMERA_OPTION option;
     BareCamera c(&option, nullptr);
     const char *order[] = {
-        address(&c.m_pCamOpt),       address(&c.m_bOpened),       address(&c.m_bStarted),
-        address(&c.m_bReserved1),    address(&c.m_nWidth),        address(&c.m_nHeight),
-        address(&c.m_nImageSize),    address(&c.m_nBitsPerPixel), address(&c.m_nImageFormat),
-        address(&c.m_nFrameLimit),   address(&c.m_nFrameNum),     address(&c.m_nReserved),
-        address(&c.m_nCurTriggerMode), address(&c.m_nTriggerMode), address(&c.m_pImageData),
-        address(&c.m_extraData),     address(&c.m_pPoolCallback), address(&c.m_reserved1),
-        address(&c.m_reserved2),     address(&c.m_guardedList),   address(&c.m_bReserved2),
+        address(&c.m_pCamOpt),         address(&c.m_bOpened),       address(&c.m_bStarted),
+        address(&c.m_bReserved1),      address(&c.m_nWidth),        address(&c.m_nHeight),
+        address(&c.m_nImageSize),      address(&c.m_nBitsPerPixel), address(&c.m_nImageFormat),
+        address(&c.m_nFrameLimit),     address(&c.m_nFrameNum),     address(&c.m_nReserved),
+        address(&c.m_nCurTriggerMode), address(&c.m_nTriggerMode),  address(&c.m_pImageData),
+        address(&c.m_extraData),       address(&c.m_pPoolCallback), address(&c.m_reserved1),
+        address(&c.m_reserved2),       address(&c.m_guardedList),   address(&c.m_bReserved2),
     };
     for (std::size_t i = 1; i < std::size(order); ++i)
         EXPECT_LT(order[i - 1], order[i]) << "member " << i;

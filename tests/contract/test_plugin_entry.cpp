@@ -25,8 +25,7 @@ QString pluginPath()
 #endif
 }
 
-class Plugin : public ::testing::Test
-{
+class Plugin : public ::testing::Test {
 protected:
     void SetUp() override
     {

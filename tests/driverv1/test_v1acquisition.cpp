@@ -104,7 +104,8 @@ TEST(V1Start, FailedStartsLogAndLeaveNoStreamBehind)
 
 TEST(V1Start, OversizeGeometryFailsTheStartSilently)
 {
-    Driver d(R"({"key": "K", "width": 100000, "height": 100000, "pixelFormat": "RGB8Packed", "frameBytes": 16})");
+    Driver d(
+        R"({"key": "K", "width": 100000, "height": 100000, "pixelFormat": "RGB8Packed", "frameBytes": 16})");
     LogCapture log;
     EXPECT_EQ(d.camera->IStartCamera(), 0);
     EXPECT_EQ(log.messages(), QStringList({streamLine("CCameraDahua::IStartCamera begin*** ")}));
@@ -191,8 +192,9 @@ TEST(V1Snap, ModeOneFiresAndModeTwoOnlyConfigures)
               QStringList({"set K TriggerSource Software -> ok", "set K TriggerSelector FrameStart -> ok",
                            "set K TriggerMode On -> ok", "execute K TriggerSoftware -> ok"}));
     // The frame's own line may follow at any time.
-    EXPECT_EQ(log.messages().mid(0, 3),
-              QStringList({"ISnapCamera....", "start dahua camera trigger source...", "set soft trigger success"}));
+    EXPECT_EQ(
+        log.messages().mid(0, 3),
+        QStringList({"ISnapCamera....", "start dahua camera trigger source...", "set soft trigger success"}));
     ASSERT_TRUE(waitFor([&] { return d.host.calls.load() == 1; }));
     d.camera->IStopCamera();
 
@@ -217,8 +219,9 @@ TEST(V1Snap, RefusedTriggerIsLogged)
 TEST(V1Frames, DumpTakesItsGeometryFromTheCamera)
 {
     // Trigger mode on without line pulses: the snapshot makes the only frame.
-    Driver d(R"({"key": "K:9", "width": 5, "height": 3, "frameBytes": 15, "features": {"TriggerMode": "On"}})",
-             "K:9");
+    Driver d(
+        R"({"key": "K:9", "width": 5, "height": 3, "frameBytes": 15, "features": {"TriggerMode": "On"}})",
+        "K:9");
     d.camera.reset();
     d.option.savePrefix = d.sim.dir() + "/";
     d.option.saveSuffix = ".bmp";

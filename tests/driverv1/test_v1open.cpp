@@ -41,8 +41,8 @@ TEST(V1Open, LogsItsProgressAndReadsGeometryAndFormat)
     EXPECT_EQ(camera.cameraParam().triggerMode, 1);
     EXPECT_EQ(camera.cameraParam().triggerSource, 0);
     EXPECT_EQ(log.messages(QtWarningMsg),
-              QStringList({streamLine("m_pCamOpt->boardNum is :  3"), streamLine("g_DHCameraList.size is :  1"),
-                           streamLine("\"Virtual:A\""),
+              QStringList({streamLine("m_pCamOpt->boardNum is :  3"),
+                           streamLine("g_DHCameraList.size is :  1"), streamLine("\"Virtual:A\""),
                            streamLine("CCameraDahua::IOpenCamera success*************************** ")}));
     // A model outside the list receives no writes.
     EXPECT_TRUE(sim.traceLines("set").isEmpty());
@@ -61,10 +61,11 @@ TEST(V1Open, PixelFormatsAndTheOptionsImageFormat)
         int optionFormat;
         int bits;
         int code;
-    } cases[] = {{"Mono8", 1, 8, 1},       {"RGB8Packed", 1, 24, 2}, {"BayerRG10", 1, 16, 4},
-                 {"YUV422Packed", 1, 16, 4}, {"Mono12", 3, 32, 3},   {"Mono12", 0, 0, 1}};
+    } cases[] = {{"Mono8", 1, 8, 1},         {"RGB8Packed", 1, 24, 2}, {"BayerRG10", 1, 16, 4},
+                 {"YUV422Packed", 1, 16, 4}, {"Mono12", 3, 32, 3},     {"Mono12", 0, 0, 1}};
     for (const auto &c : cases) {
-        SimSession sim(QStringLiteral(R"({"cameras": [{"key": "K", "pixelFormat": "%1"}]})").arg(c.format).toUtf8());
+        SimSession sim(
+            QStringLiteral(R"({"cameras": [{"key": "K", "pixelFormat": "%1"}]})").arg(c.format).toUtf8());
         CCameraDahua::DiscoverCameras();
         tagVX_CAMERA_OPTION option;
         option.cameraName = "K";
@@ -128,12 +129,13 @@ TEST(V1Open, TheFourModelsReceiveTheParameterRecordInOrder)
     const struct {
         const char *model;
         bool receives;
-    } cases[] = {{"A5031M", true}, {"XA5051", true}, {"MV-A5131CU", true}, {"L5043", true},
-                 {"a5131", false}, {"A5000", false}};
+    } cases[] = {{"A5031M", true}, {"XA5051", true}, {"MV-A5131CU", true},
+                 {"L5043", true},  {"a5131", false}, {"A5000", false}};
     for (const auto &c : cases) {
-        SimSession sim(QStringLiteral(R"({"cameras": [{"key": "K", "model": "%1", "width": 320, "height": 240}]})")
-                           .arg(c.model)
-                           .toUtf8());
+        SimSession sim(
+            QStringLiteral(R"({"cameras": [{"key": "K", "model": "%1", "width": 320, "height": 240}]})")
+                .arg(c.model)
+                .toUtf8());
         CCameraDahua::DiscoverCameras();
         tagVX_CAMERA_OPTION option;
         option.cameraName = "K";
@@ -146,12 +148,13 @@ TEST(V1Open, TheFourModelsReceiveTheParameterRecordInOrder)
             EXPECT_TRUE(writes.isEmpty()) << c.model;
             continue;
         }
-        EXPECT_EQ(writes, QStringList({"set K Height 240 -> ok", "set K Width 320 -> ok", "set K OffsetX 0 -> ok",
-                                       "set K OffsetY 0 -> ok", "set K Brightness 0 -> ok",
-                                       "set K ExposureAuto Off -> ok", "set K ExposureTime 0 -> ok",
-                                       "set K GainAuto Off -> ok", "set K Gain 0 -> ok", "set K Contrast 0 -> ok",
-                                       "set K TriggerMode On -> ok", "set K TriggerSource Software -> ok",
-                                       "set K TriggerSelector FrameStart -> ok", "set K TriggerMode On -> ok"}))
+        EXPECT_EQ(writes,
+                  QStringList({"set K Height 240 -> ok", "set K Width 320 -> ok", "set K OffsetX 0 -> ok",
+                               "set K OffsetY 0 -> ok", "set K Brightness 0 -> ok",
+                               "set K ExposureAuto Off -> ok", "set K ExposureTime 0 -> ok",
+                               "set K GainAuto Off -> ok", "set K Gain 0 -> ok", "set K Contrast 0 -> ok",
+                               "set K TriggerMode On -> ok", "set K TriggerSource Software -> ok",
+                               "set K TriggerSelector FrameStart -> ok", "set K TriggerMode On -> ok"}))
             << c.model;
         // Every setter takes a control of its own.
         EXPECT_GE(sim.traceLines("createImageFormatControl").size(), 4);
@@ -160,7 +163,8 @@ TEST(V1Open, TheFourModelsReceiveTheParameterRecordInOrder)
 
 TEST(V1Open, ARefusedWriteAtOpenPrintsAndTheOthersGoOn)
 {
-    SimSession sim(R"({"cameras": [{"key": "K", "model": "A5131", "refuse": ["ExposureTime", "Contrast"]}]})");
+    SimSession sim(
+        R"({"cameras": [{"key": "K", "model": "A5131", "refuse": ["ExposureTime", "Contrast"]}]})");
     tagVX_CAMERA_OPTION option;
     option.cameraName = "K";
     CCameraDahua camera(&option, nullptr);
@@ -222,8 +226,10 @@ TEST(V1GigE, SameSubnetIsLeftAloneAndAnotherIsMovedIntoTheInterfacesSubnet)
         EXPECT_TRUE(adjust("Other"));
         const QStringList forced = sim.traceSinceMark("forceIp");
         ASSERT_EQ(forced.size(), 1);
-        const QRegularExpressionMatch m = QRegularExpression(
-            R"(^forceIp Other 192\.168\.1\.(\d+) 255\.255\.255\.0 192\.168\.1\.1 -> ok$)").match(forced[0]);
+        const QRegularExpressionMatch m
+            = QRegularExpression(
+                  R"(^forceIp Other 192\.168\.1\.(\d+) 255\.255\.255\.0 192\.168\.1\.1 -> ok$)")
+                  .match(forced[0]);
         ASSERT_TRUE(m.hasMatch()) << forced[0].toStdString();
         const int host = m.captured(1).toInt();
         EXPECT_GE(host, 1);

@@ -30,7 +30,8 @@ struct OpenDriver {
 
 TEST(V1Getters, OddCameraValuesAreTruncatedOrRefused)
 {
-    OpenDriver d(R"({"key": "K", "features": {"Gain": 7.9, "ExposureTime": 10000.6, "TriggerSource": "Line2"}})");
+    OpenDriver d(
+        R"({"key": "K", "features": {"Gain": 7.9, "ExposureTime": 10000.6, "TriggerSource": "Line2"}})");
     EXPECT_EQ(d.camera->GetGain(), 7);
     testing::internal::CaptureStdout();
     EXPECT_EQ(d.camera->GetExposureTime(), 10000);
@@ -121,10 +122,12 @@ TEST(V1Setters, TriggerSourceWritesAndRefusals)
     EXPECT_TRUE(d.sim.traceSinceMark("set").isEmpty());
 
     EXPECT_FALSE(d.camera->SetTriggerSource(TRIGSRC_SOFTWARE));
-    EXPECT_EQ(d.sim.traceSinceMark("set"),
-              QStringList({"set K TriggerSource Software -> ok", "set K TriggerSelector FrameStart -> fail"}));
-    EXPECT_EQ(log.messages(), QStringList({"start dahua camera trigger source...", "start dahua camera trigger source...",
-                                           "start dahua camera trigger source...", "set trigger selector failed"}));
+    EXPECT_EQ(
+        d.sim.traceSinceMark("set"),
+        QStringList({"set K TriggerSource Software -> ok", "set K TriggerSelector FrameStart -> fail"}));
+    EXPECT_EQ(log.messages(),
+              QStringList({"start dahua camera trigger source...", "start dahua camera trigger source...",
+                           "start dahua camera trigger source...", "set trigger selector failed"}));
 
     d.sim.markTrace();
     EXPECT_TRUE(d.camera->SetTriggerSource(TRIGSRC_LINE1));
@@ -182,7 +185,8 @@ TEST(V1Property, ExposureTimeAndItsLogLines)
     property.propValue = 20000;
     LogCapture log;
     d.camera->ISetProperty(&property);
-    EXPECT_EQ(d.sim.traceSinceMark("set"), QStringList({"set K ExposureAuto Off -> ok", "set K ExposureTime 20000 -> ok"}));
+    EXPECT_EQ(d.sim.traceSinceMark("set"),
+              QStringList({"set K ExposureAuto Off -> ok", "set K ExposureTime 20000 -> ok"}));
     property.propValue = -3;
     d.camera->ISetProperty(&property);
     property.propId = 7;
@@ -191,7 +195,8 @@ TEST(V1Property, ExposureTimeAndItsLogLines)
     const std::vector<LogEntry> entries = log.entries();
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries[0].type, QtDebugMsg);
-    EXPECT_EQ(entries[0].message, "\"Set exposure time value:20000 successfully.\"  -  CCameraDahua::ISetProperty");
+    EXPECT_EQ(entries[0].message,
+              "\"Set exposure time value:20000 successfully.\"  -  CCameraDahua::ISetProperty");
     EXPECT_EQ(entries[1].type, QtWarningMsg);
     EXPECT_EQ(entries[1].message, "\"Set exposure time:-3 failed.\"  -  CCameraDahua::ISetProperty");
 }

@@ -52,8 +52,9 @@ TEST(V2Start, FirstStartAppliesLineOneTriggerThenRepeatsNothing)
     ASSERT_EQ(c.camera->IStartCamera(), 1);
     EXPECT_TRUE(c.camera->m_bStarted);
     EXPECT_EQ(c.camera->m_nCurTriggerMode, 1);
-    EXPECT_EQ(c.sim.traceSinceMark(), QStringList({"stopGrabbing K -> ok", "set K TriggerMode On -> ok",
-                                                   "set K TriggerSource Line1 -> ok", "startGrabbing K 0 0 -> ok"}));
+    EXPECT_EQ(c.sim.traceSinceMark(),
+              QStringList({"stopGrabbing K -> ok", "set K TriggerMode On -> ok",
+                           "set K TriggerSource Line1 -> ok", "startGrabbing K 0 0 -> ok"}));
     c.sim.markTrace();
     EXPECT_EQ(c.camera->IStartCamera(), 1);
     EXPECT_TRUE(c.sim.traceSinceMark().isEmpty()) << "same mode on a running stream costs no SDK call";
@@ -66,8 +67,9 @@ TEST(V2Start, ChangingTheModeRestartsWithTheNewTriggerSettings)
     setTriggerMode(c.camera.get(), 2);
     c.sim.markTrace();
     ASSERT_EQ(c.camera->IStartCamera(), 1);
-    EXPECT_EQ(c.sim.traceSinceMark(),
-              QStringList({"stopGrabbing K -> ok", "set K TriggerMode Off -> ok", "startGrabbing K 0 0 -> ok"}));
+    EXPECT_EQ(
+        c.sim.traceSinceMark(),
+        QStringList({"stopGrabbing K -> ok", "set K TriggerMode Off -> ok", "startGrabbing K 0 0 -> ok"}));
     EXPECT_EQ(c.camera->m_nCurTriggerMode, 2);
 
     // Modes without trigger settings start grabbing and are recorded as applied.
@@ -90,8 +92,9 @@ TEST(V2Start, StopResetsTheAppliedModeSoTheNextStartWritesAgain)
     EXPECT_EQ(c.camera->m_nCurTriggerMode, 0);
     c.sim.markTrace();
     ASSERT_EQ(c.camera->IStartCamera(), 1);
-    EXPECT_EQ(c.sim.traceSinceMark(),
-              QStringList({"stopGrabbing K -> ok", "set K TriggerMode Off -> ok", "startGrabbing K 0 0 -> ok"}));
+    EXPECT_EQ(
+        c.sim.traceSinceMark(),
+        QStringList({"stopGrabbing K -> ok", "set K TriggerMode Off -> ok", "startGrabbing K 0 0 -> ok"}));
 
     // Stop on an open, stopped object does nothing.
     c.camera->IStopCamera();
@@ -109,11 +112,16 @@ TEST(V2Start, EachFailingStepLogsItsLineAndReturnsZero)
         int mode;
         const char *line;
     } cases[] = {
-        {R"({"key": "K", "fail": ["stopGrabbing"]})", 1, "Failed to stopGrabbing -  CCameraDahuaV2::IStartCamera"},
-        {R"({"key": "K", "refuse": ["TriggerMode=On"]})", 1, "Failed to set out trigger mode -  CCameraDahuaV2::IStartCamera"},
-        {R"({"key": "K", "refuse": ["TriggerSource"]})", 1, "Failed to set triggerSource -  CCameraDahuaV2::IStartCamera"},
-        {R"({"key": "K", "refuse": ["TriggerMode=Off"]})", 3, "Failed to set inner trigger mode -  CCameraDahuaV2::IStartCamera"},
-        {R"({"key": "K", "fail": ["startGrabbing"]})", 2, "Failed to startGrabbing -  CCameraDahuaV2::IStartCamera"},
+        {R"({"key": "K", "fail": ["stopGrabbing"]})", 1,
+         "Failed to stopGrabbing -  CCameraDahuaV2::IStartCamera"},
+        {R"({"key": "K", "refuse": ["TriggerMode=On"]})", 1,
+         "Failed to set out trigger mode -  CCameraDahuaV2::IStartCamera"},
+        {R"({"key": "K", "refuse": ["TriggerSource"]})", 1,
+         "Failed to set triggerSource -  CCameraDahuaV2::IStartCamera"},
+        {R"({"key": "K", "refuse": ["TriggerMode=Off"]})", 3,
+         "Failed to set inner trigger mode -  CCameraDahuaV2::IStartCamera"},
+        {R"({"key": "K", "fail": ["startGrabbing"]})", 2,
+         "Failed to startGrabbing -  CCameraDahuaV2::IStartCamera"},
     };
     for (const auto &k : cases) {
         OpenCamera c(k.camera);
@@ -162,9 +170,10 @@ TEST(V2Snap, NeedsRunningAcquisitionAndWritesSoftwareTriggerOnce)
     EXPECT_EQ(c.camera->m_nCurTriggerMode, 4);
     EXPECT_EQ(c.camera->ISnapCameraDefault(), 1);
     const QStringList calls = c.sim.traceSinceMark().filter(QRegularExpression("^(set|execute)"));
-    EXPECT_EQ(calls, QStringList({"set K TriggerSource Software -> ok", "set K TriggerSelector FrameStart -> ok",
-                                  "set K TriggerMode On -> ok", "execute K TriggerSoftware -> ok",
-                                  "execute K TriggerSoftware -> ok"}));
+    EXPECT_EQ(calls,
+              QStringList({"set K TriggerSource Software -> ok", "set K TriggerSelector FrameStart -> ok",
+                           "set K TriggerMode On -> ok", "execute K TriggerSoftware -> ok",
+                           "execute K TriggerSoftware -> ok"}));
     ASSERT_TRUE(waitFor([&] { return c.host.calls.load() == 2; }));
     EXPECT_EQ(c.host.deliveries().back().frameNum, 2u);
 
@@ -183,8 +192,9 @@ TEST(V2Snap, ARunningStreamInSnapshotModeReturnsToLineOneOnStart)
     ASSERT_EQ(c.camera->ISnapCamera(VX_TRIGGER_DIRECTION_NONE), 1);
     c.sim.markTrace();
     ASSERT_EQ(c.camera->IStartCamera(), 1);
-    EXPECT_EQ(c.sim.traceSinceMark(), QStringList({"stopGrabbing K -> ok", "set K TriggerMode On -> ok",
-                                                   "set K TriggerSource Line1 -> ok", "startGrabbing K 0 0 -> ok"}));
+    EXPECT_EQ(c.sim.traceSinceMark(),
+              QStringList({"stopGrabbing K -> ok", "set K TriggerMode On -> ok",
+                           "set K TriggerSource Line1 -> ok", "startGrabbing K 0 0 -> ok"}));
 }
 
 TEST(V2Snap, RefusalsLogTheirLines)
@@ -227,12 +237,15 @@ TEST(V2Property, ExposureTimeIsWrittenAndLogged)
     const std::vector<LogEntry> entries = log.entries();
     ASSERT_EQ(entries.size(), 3u);
     EXPECT_EQ(entries[0].type, QtDebugMsg);
-    EXPECT_EQ(entries[0].message, "\"Set exposure time value:20000 successfully.\"  -  CCameraDahuaV2::ISetProperty");
-    EXPECT_EQ(entries[1].message, "\"Set exposure time value:0 successfully.\"  -  CCameraDahuaV2::ISetProperty");
+    EXPECT_EQ(entries[0].message,
+              "\"Set exposure time value:20000 successfully.\"  -  CCameraDahuaV2::ISetProperty");
+    EXPECT_EQ(entries[1].message,
+              "\"Set exposure time value:0 successfully.\"  -  CCameraDahuaV2::ISetProperty");
     EXPECT_EQ(entries[2].type, QtWarningMsg);
     EXPECT_EQ(entries[2].message, "\"Set exposure time:-5 failed.\"  -  CCameraDahuaV2::ISetProperty");
-    EXPECT_EQ(c.sim.traceSinceMark(), QStringList({"set K ExposureAuto Off -> ok", "set K ExposureTime 20000 -> ok",
-                                                   "set K ExposureAuto Off -> ok", "set K ExposureTime 0 -> ok"}));
+    EXPECT_EQ(c.sim.traceSinceMark(),
+              QStringList({"set K ExposureAuto Off -> ok", "set K ExposureTime 20000 -> ok",
+                           "set K ExposureAuto Off -> ok", "set K ExposureTime 0 -> ok"}));
 }
 
 TEST(V2Property, RefusedExposureLogsBothWarnings)

@@ -35,7 +35,7 @@ TEST(V2Frames, DeliveredFramesCountFromOneAndPointAtTheSdkBytes)
     host.checkBytes = 64 * 16;
     CCameraDahuaV2 camera(&option, &host);
     // Zero copy: the host sees the very bytes the SDK handed to the driver.
-    std::atomic<int> copies{0};
+    std::atomic<int> copies {0};
     host.inside = [&](ICameraObject *self) {
         if (self->m_pImageData != VxSim::lastFrameImage("K"))
             ++copies;
@@ -108,10 +108,8 @@ TEST(V2Frames, DumpsAreBitmapsWithTheFramesOwnBytes)
     TestHost host;
     CCameraDahuaV2 camera(&option, &host);
     // The file exists before the host hears of the frame.
-    std::atomic<int> filesAtDelivery{-1};
-    host.inside = [&](ICameraObject *) {
-        filesAtDelivery = QDir(sim.dir()).entryList({"*.bmp"}).size();
-    };
+    std::atomic<int> filesAtDelivery {-1};
+    host.inside = [&](ICameraObject *) { filesAtDelivery = QDir(sim.dir()).entryList({"*.bmp"}).size(); };
     ASSERT_EQ(camera.IOpenCamera(), 1);
     ASSERT_EQ(camera.IStartCamera(), 1);
     ASSERT_EQ(camera.ISnapCamera(VX_TRIGGER_DIRECTION_NONE), 1);

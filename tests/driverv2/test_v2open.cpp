@@ -46,12 +46,13 @@ TEST(V2Open, OpensTheCameraNamedByItsKeyAndReadsItsGeometry)
     EXPECT_EQ(log.entries()[0].type, QtDebugMsg);
     EXPECT_EQ(log.entries()[0].message, openLine("Successfully open camera: ", "Virtual:B"));
 
-    EXPECT_EQ(sim.traceLines(), QStringList({"discovery 3 -> 2", "connect Virtual:B 2 -> ok",
-                                             "createAcquisitionControl Virtual:B -> ok",
-                                             "get Virtual:B DeviceModelName -> fail",
-                                             "createImageFormatControl Virtual:B -> ok", "get Virtual:B Width -> 1280",
-                                             "get Virtual:B Height -> 1024", "get Virtual:B PixelFormat -> RGB8Packed",
-                                             "createStreamSource Virtual:B 0 -> ok", "attachGrabbing Virtual:B -> ok"}));
+    EXPECT_EQ(
+        sim.traceLines(),
+        QStringList({"discovery 3 -> 2", "connect Virtual:B 2 -> ok",
+                     "createAcquisitionControl Virtual:B -> ok", "get Virtual:B DeviceModelName -> fail",
+                     "createImageFormatControl Virtual:B -> ok", "get Virtual:B Width -> 1280",
+                     "get Virtual:B Height -> 1024", "get Virtual:B PixelFormat -> RGB8Packed",
+                     "createStreamSource Virtual:B 0 -> ok", "attachGrabbing Virtual:B -> ok"}));
 
     // Open again: nothing happens, even when the option now names another camera.
     option.cameraName = "Virtual:A";
@@ -76,7 +77,7 @@ TEST(V2Open, CloseStopsDetachesDisconnectsAndASecondCloseDoesNothing)
     EXPECT_EQ(camera.m_nCurTriggerMode, 0);
     EXPECT_EQ(sim.traceSinceMark().filter(QRegularExpression("^(?!frame)")),
               QStringList({"stopGrabbing Virtual:A -> ok", "stopGrabbing Virtual:A -> ok",
-                                                 "detachGrabbing Virtual:A -> ok", "disconnect Virtual:A -> ok"}));
+                           "detachGrabbing Virtual:A -> ok", "disconnect Virtual:A -> ok"}));
     EXPECT_EQ(VxSim::streamSourceCount("Virtual:A"), 0);
     EXPECT_FALSE(VxSim::isConnected("Virtual:A"));
 
@@ -92,9 +93,9 @@ TEST(V2Open, PixelFormatsMapToDepthFormatAndExpectedFrameSize)
         int width, height, bits, imageFormat;
         quint32 buffSize;
     } cases[] = {
-        {"Mono8", 2448, 2048, 8, 1, 5013504},      {"RGB8Packed", 1280, 1024, 24, 2, 3932160},
-        {"BayerRG10", 640, 480, 16, 4, 614400},    {"BayerGB8", 10, 10, 8, 1, 100},
-        {"YUV422Packed", 10, 10, 16, 4, 200},      {"Mono12", 100, 100, 32, 3, 40000},
+        {"Mono8", 2448, 2048, 8, 1, 5013504},    {"RGB8Packed", 1280, 1024, 24, 2, 3932160},
+        {"BayerRG10", 640, 480, 16, 4, 614400},  {"BayerGB8", 10, 10, 8, 1, 100},
+        {"YUV422Packed", 10, 10, 16, 4, 200},    {"Mono12", 100, 100, 32, 3, 40000},
         {"BGRA8Packed", 100, 100, 32, 3, 40000},
     };
     for (const auto &c : cases) {
@@ -138,13 +139,17 @@ TEST(V2Open, FailuresLogTheirLineReturnZeroAndLeaveNothingHeld)
         QStringList tail;
     } cases[] = {
         {"connect", openLine("Failed to connect camera: ", "K"), {"connect K 2 -> fail"}},
-        {"createAcquisitionControl", "Failed to create AcquisitionControl object  -  CCameraDahuaV2::IOpenCamera",
+        {"createAcquisitionControl",
+         "Failed to create AcquisitionControl object  -  CCameraDahuaV2::IOpenCamera",
          {"createAcquisitionControl K -> empty", "disconnect K -> ok"}},
-        {"createImageFormatControl", "Failed to create ImageFormatControl object  -  CCameraDahuaV2::IOpenCamera",
+        {"createImageFormatControl",
+         "Failed to create ImageFormatControl object  -  CCameraDahuaV2::IOpenCamera",
          {"createImageFormatControl K -> empty", "disconnect K -> ok"}},
-        {"createStreamSource", "Failed to createStreamSource  -  CCameraDahuaV2::IOpenCamera",
+        {"createStreamSource",
+         "Failed to createStreamSource  -  CCameraDahuaV2::IOpenCamera",
          {"createStreamSource K 0 -> empty", "disconnect K -> ok"}},
-        {"attachGrabbing", "Failed to attachGrabbing  -  CCameraDahuaV2::IOpenCamera",
+        {"attachGrabbing",
+         "Failed to attachGrabbing  -  CCameraDahuaV2::IOpenCamera",
          {"attachGrabbing K -> fail", "disconnect K -> ok"}},
     };
     for (const auto &c : cases) {
@@ -173,7 +178,8 @@ TEST(V2Open, FailuresLogTheirLineReturnZeroAndLeaveNothingHeld)
 
 TEST(V2Open, OversizeGeometryIsABufferFailureNotAWrappedSize)
 {
-    SimSession sim(R"({"cameras": [{"key": "K", "width": 100000, "height": 100000, "pixelFormat": "RGB8Packed",
+    SimSession sim(
+        R"({"cameras": [{"key": "K", "width": 100000, "height": 100000, "pixelFormat": "RGB8Packed",
                                     "frameBytes": 16}]})");
     tagVX_CAMERA_OPTION option;
     option.cameraName = "K";
@@ -219,7 +225,8 @@ TEST(V2List, DiscoveryRunsUntilACameraIsFoundAndThenTheListStays)
     ASSERT_TRUE(VxSim::loadConfig(R"({"cameras": [{"key": "Late:1"}, {"key": "Late:2"}]})"));
     EXPECT_EQ(camera.IGetCameraList(), QStringList({"Late:1", "Late:2"}));
     // A camera attached after the list was filled is not seen.
-    ASSERT_TRUE(VxSim::loadConfig(R"({"cameras": [{"key": "Late:1"}, {"key": "Late:2"}, {"key": "Late:3"}]})"));
+    ASSERT_TRUE(
+        VxSim::loadConfig(R"({"cameras": [{"key": "Late:1"}, {"key": "Late:2"}, {"key": "Late:3"}]})"));
     EXPECT_EQ(camera.IGetCameraList(), QStringList({"Late:1", "Late:2"}));
     option.cameraName = "Late:3";
     EXPECT_EQ(camera.IOpenCamera(), 0);
@@ -236,7 +243,8 @@ TEST(V2Open, TwoObjectsShareOneCameraAndDestroyingAnOpenObjectClosesIt)
         CCameraDahuaV2 second(&option, nullptr);
         ASSERT_EQ(first.IOpenCamera(), 1);
         ASSERT_EQ(second.IOpenCamera(), 1);
-        EXPECT_EQ(sim.traceLines("connect"), QStringList({"connect Virtual:A 2 -> ok", "connect Virtual:A 2 -> ok"}));
+        EXPECT_EQ(sim.traceLines("connect"),
+                  QStringList({"connect Virtual:A 2 -> ok", "connect Virtual:A 2 -> ok"}));
         EXPECT_EQ(VxSim::streamSourceCount("Virtual:A"), 2);
         setTriggerMode(&first, 2);
         ASSERT_EQ(first.IStartCamera(), 1);

@@ -48,8 +48,8 @@ QByteArray configFor(const QStringList &keys)
 {
     QJsonArray cameras;
     for (const QString &key : keys)
-        cameras.append(QJsonObject{{"key", key}, {"width", 4}, {"height", 4}, {"fps", 0}});
-    return QJsonDocument(QJsonObject{{"cameras", cameras}}).toJson();
+        cameras.append(QJsonObject {{"key", key}, {"width", 4}, {"height", 4}, {"fps", 0}});
+    return QJsonDocument(QJsonObject {{"cameras", cameras}}).toJson();
 }
 
 } // namespace
@@ -107,7 +107,8 @@ TEST(HostileNames, BothDriversDumpHostileCamerasOnlyIntoThePrefixFolder)
     for (const QString &file : files) {
         if (file == QLatin1String("trace.txt"))
             continue;
-        EXPECT_TRUE(file.startsWith(QLatin1String("deep/dumps/")) && file.count('/') == 2) << file.toStdString();
+        EXPECT_TRUE(file.startsWith(QLatin1String("deep/dumps/")) && file.count('/') == 2)
+            << file.toStdString();
     }
     EXPECT_GT(files.size(), 1);
 }
@@ -126,9 +127,10 @@ TEST(HostileValues, ExtremePropertyValuesAreHandledAndLogged)
     current.ISetProperty(&property);
     property.propValue = INT_MAX;
     current.ISetProperty(&property);
-    EXPECT_EQ(log.messages(), QStringList({"\"Set exposure time:-2147483648 failed.\"  -  CCameraDahuaV2::ISetProperty",
-                                           "\"Set exposure time value:2147483647 successfully.\"  -  "
-                                           "CCameraDahuaV2::ISetProperty"}));
+    EXPECT_EQ(log.messages(),
+              QStringList({"\"Set exposure time:-2147483648 failed.\"  -  CCameraDahuaV2::ISetProperty",
+                           "\"Set exposure time value:2147483647 successfully.\"  -  "
+                           "CCameraDahuaV2::ISetProperty"}));
     EXPECT_EQ(sim.traceLines("set K ExposureTime"), QStringList({"set K ExposureTime 2.14748e+09 -> ok"}));
     property.propId = INT_MIN;
     current.ISetProperty(&property);

@@ -29,7 +29,7 @@ QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArra
 TEST(SimConfig, BuiltInCamerasArePresentWithoutConfiguration)
 {
     qunsetenv("VXCAM_SIM_CONFIG");
-    EXPECT_EQ(VxSim::cameraKeys(), QStringList({ "Virtual:MONO0001", "Virtual:RGB0002" }));
+    EXPECT_EQ(VxSim::cameraKeys(), QStringList({"Virtual:MONO0001", "Virtual:RGB0002"}));
     QString value;
     ASSERT_TRUE(VxSim::featureValue("Virtual:MONO0001", "PixelFormat", &value));
     EXPECT_EQ(value, "Mono8");
@@ -76,11 +76,22 @@ TEST(SimConfig, DefaultsOfACameraWithOnlyAKey)
     const struct {
         const char *feature;
         const char *value;
-    } defaults[] = { { "Width", "640" }, { "Height", "480" }, { "PixelFormat", "Mono8" },
-        { "TriggerMode", "Off" }, { "TriggerSelector", "FrameStart" }, { "TriggerSource", "Line1" },
-        { "ExposureAuto", "Off" }, { "ExposureTime", "10000" }, { "GainAuto", "Off" }, { "Gain", "1" },
-        { "Brightness", "50" }, { "Contrast", "50" }, { "OffsetX", "0" }, { "OffsetY", "0" },
-        { "ReverseX", "false" }, { "ReverseY", "false" } };
+    } defaults[] = {{"Width", "640"},
+                    {"Height", "480"},
+                    {"PixelFormat", "Mono8"},
+                    {"TriggerMode", "Off"},
+                    {"TriggerSelector", "FrameStart"},
+                    {"TriggerSource", "Line1"},
+                    {"ExposureAuto", "Off"},
+                    {"ExposureTime", "10000"},
+                    {"GainAuto", "Off"},
+                    {"Gain", "1"},
+                    {"Brightness", "50"},
+                    {"Contrast", "50"},
+                    {"OffsetX", "0"},
+                    {"OffsetY", "0"},
+                    {"ReverseX", "false"},
+                    {"ReverseY", "false"}};
     for (const auto &d : defaults) {
         QString value;
         ASSERT_TRUE(VxSim::featureValue("K", d.feature, &value)) << d.feature;
@@ -114,34 +125,34 @@ TEST(SimConfig, MistakesAreRefusedWithAClearMessageAndLeaveNoCameras)
         const char *json;
         const char *problem;
     } cases[] = {
-        { "", "not valid JSON" },
-        { R"({"cameras": [{"key": "K")", "not valid JSON" },
-        { R"([1, 2])", "must be a JSON object" },
-        { R"({"cameras": {"key": "K"}})", "\"cameras\" must be a list" },
-        { R"({"cameras": [17]})", "cameras[0] must be an object" },
-        { R"({"cameras": [{"model": "M"}]})", "non-empty text \"key\"" },
-        { R"({"cameras": [{"key": 5}]})", "non-empty text \"key\"" },
-        { R"({"cameras": [{"key": "K", "width": "abc"}]})", "\"width\" must be a whole number" },
-        { R"({"cameras": [{"key": "K", "height": -4}]})", "\"height\" must be a whole number" },
-        { R"({"cameras": [{"key": "K", "fps": "fast"}]})", "\"fps\" must be a number" },
-        { R"({"cameras": [{"key": "K", "pattern": "noise"}]})", "\"pattern\"" },
-        { R"({"cameras": [{"key": "K", "frameBytes": 5000000000}]})", "32 bits" },
-        { R"({"cameras": [{"key": "K", "features": {"ExposureTime": "long"}}]})", "ExposureTime" },
-        { R"({"cameras": [{"key": "K", "features": {"Sharpness": 3}}]})", "unknown feature" },
-        { R"({"cameras": [{"key": "K", "fail": ["explode"]}]})", "unknown operation \"explode\"" },
-        { R"({"cameras": [{"key": "K", "refuse": "Gain"}]})", "\"refuse\" must be a list" },
-        { R"({"cameras": [{"key": "K", "gige": {"camera": 10}}]})", "\"gige\".\"camera\"" },
-        { R"({"cameras": [{"key": "K"}, {"key": "K"}]})", "used twice" },
-        { R"({"discovery": "maybe"})", "\"discovery\"" },
-        { R"({"cameras": [{"key": "K", "features": {"Width": -5}}]})", "width and height must be from 0" },
-        { R"({"cameras": [{"key": "K", "width": 3000000000, "frameBytes": 4}]})",
-            "width and height must be from 0" },
-        { R"({"cameras": [{"key": "K", "width": 100000, "height": 100000, "pixelFormat": "RGBA8Packed"}]})",
-            "more than 4294967295 bytes" },
-        { R"({"cameras": [{"key": "K", "width": 65536, "features": {"Height": 65536}}]})",
-            "more than 4294967295" },
-        { R"({"cameras": [{"key": "K", "missing": ["Sharpness"]}]})", "unknown feature \"Sharpness\"" },
-        { R"({"cameras": [{"key": "K", "refuse": ["Gian=3"]}]})", "unknown feature \"Gian\"" },
+        {"", "not valid JSON"},
+        {R"({"cameras": [{"key": "K")", "not valid JSON"},
+        {R"([1, 2])", "must be a JSON object"},
+        {R"({"cameras": {"key": "K"}})", "\"cameras\" must be a list"},
+        {R"({"cameras": [17]})", "cameras[0] must be an object"},
+        {R"({"cameras": [{"model": "M"}]})", "non-empty text \"key\""},
+        {R"({"cameras": [{"key": 5}]})", "non-empty text \"key\""},
+        {R"({"cameras": [{"key": "K", "width": "abc"}]})", "\"width\" must be a whole number"},
+        {R"({"cameras": [{"key": "K", "height": -4}]})", "\"height\" must be a whole number"},
+        {R"({"cameras": [{"key": "K", "fps": "fast"}]})", "\"fps\" must be a number"},
+        {R"({"cameras": [{"key": "K", "pattern": "noise"}]})", "\"pattern\""},
+        {R"({"cameras": [{"key": "K", "frameBytes": 5000000000}]})", "32 bits"},
+        {R"({"cameras": [{"key": "K", "features": {"ExposureTime": "long"}}]})", "ExposureTime"},
+        {R"({"cameras": [{"key": "K", "features": {"Sharpness": 3}}]})", "unknown feature"},
+        {R"({"cameras": [{"key": "K", "fail": ["explode"]}]})", "unknown operation \"explode\""},
+        {R"({"cameras": [{"key": "K", "refuse": "Gain"}]})", "\"refuse\" must be a list"},
+        {R"({"cameras": [{"key": "K", "gige": {"camera": 10}}]})", "\"gige\".\"camera\""},
+        {R"({"cameras": [{"key": "K"}, {"key": "K"}]})", "used twice"},
+        {R"({"discovery": "maybe"})", "\"discovery\""},
+        {R"({"cameras": [{"key": "K", "features": {"Width": -5}}]})", "width and height must be from 0"},
+        {R"({"cameras": [{"key": "K", "width": 3000000000, "frameBytes": 4}]})",
+         "width and height must be from 0"},
+        {R"({"cameras": [{"key": "K", "width": 100000, "height": 100000, "pixelFormat": "RGBA8Packed"}]})",
+         "more than 4294967295 bytes"},
+        {R"({"cameras": [{"key": "K", "width": 65536, "features": {"Height": 65536}}]})",
+         "more than 4294967295"},
+        {R"({"cameras": [{"key": "K", "missing": ["Sharpness"]}]})", "unknown feature \"Sharpness\""},
+        {R"({"cameras": [{"key": "K", "refuse": ["Gian=3"]}]})", "unknown feature \"Gian\""},
     };
     for (const auto &c : cases) {
         VxSim::useBuiltInCameras();
@@ -161,7 +172,7 @@ TEST(SimConfig, AFrameSizeJustWithin32BitsOrFixedByFrameBytesIsAccepted)
     EXPECT_TRUE(VxSim::loadConfig(
         R"({"cameras": [{"key": "B", "width": 100000, "height": 100000, "frameBytes": 1000}]})", &error))
         << error.toStdString();
-    EXPECT_EQ(VxSim::cameraKeys(), QStringList({ "B" }));
+    EXPECT_EQ(VxSim::cameraKeys(), QStringList({"B"}));
 }
 
 TEST(SimConfig, FileErrorsNameTheFile)
@@ -180,7 +191,7 @@ TEST(SimConfig, FileErrorsNameTheFile)
     testing::internal::GetCapturedStderr();
     EXPECT_TRUE(error.contains("larger than")) << error.toStdString();
 
-    for (const QByteArray &content : { QByteArray(), QByteArray(R"({"cameras": [{"key": "F:1", "wid)") }) {
+    for (const QByteArray &content : {QByteArray(), QByteArray(R"({"cameras": [{"key": "F:1", "wid)")}) {
         const QString path = writeFile(dir, content.isEmpty() ? "empty.json" : "truncated.json", content);
         testing::internal::CaptureStderr();
         EXPECT_FALSE(VxSim::loadConfigFile(path, &error));
@@ -193,7 +204,7 @@ TEST(SimConfig, FileErrorsNameTheFile)
 
     const QString good = writeFile(dir, "good.json", R"({"cameras": [{"key": "F:1"}]})");
     EXPECT_TRUE(VxSim::loadConfigFile(good, &error)) << error.toStdString();
-    EXPECT_EQ(VxSim::cameraKeys(), QStringList({ "F:1" }));
+    EXPECT_EQ(VxSim::cameraKeys(), QStringList({"F:1"}));
 }
 
 TEST(SimConfig, ScriptedDiscoveryFailureIsTraced)
@@ -202,5 +213,5 @@ TEST(SimConfig, ScriptedDiscoveryFailureIsTraced)
     Dahua::Infra::TVector<ICameraPtr> cameras;
     EXPECT_FALSE(CSystem::getInstance().discovery(cameras, typeAll));
     EXPECT_TRUE(cameras.empty());
-    EXPECT_EQ(sim.traceLines(), QStringList({ "discovery 3 -> fail" }));
+    EXPECT_EQ(sim.traceLines(), QStringList({"discovery 3 -> fail"}));
 }

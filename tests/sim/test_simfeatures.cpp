@@ -34,8 +34,9 @@ TEST(SimCamera, ConnectionStateFollowsConnectAndDisconnect)
     EXPECT_TRUE(camera->isConnected());
     EXPECT_TRUE(camera->disconnect());
     EXPECT_FALSE(camera->isConnected());
-    EXPECT_EQ(sim.traceLines(),
-        QStringList({ "discovery 3 -> 1", "connect K 2 -> ok", "connect K 2 -> ok", "disconnect K -> ok" }));
+    EXPECT_EQ(
+        sim.traceLines(),
+        QStringList({"discovery 3 -> 1", "connect K 2 -> ok", "connect K 2 -> ok", "disconnect K -> ok"}));
 }
 
 TEST(SimCamera, RediscoveryHandsOutTheSameCameraObject)
@@ -62,9 +63,9 @@ TEST(SimCamera, ScriptedFailuresFailTheirOperations)
     EXPECT_EQ(system.createISPControl(camera), nullptr);
     EXPECT_EQ(system.createStreamSource(camera, 0), nullptr);
     EXPECT_EQ(sim.traceSinceMark().mid(1),
-        QStringList({ "connect K 2 -> fail", "createAcquisitionControl K -> empty",
-            "createImageFormatControl K -> empty", "createAnalogControl K -> empty",
-            "createISPControl K -> empty", "createStreamSource K 0 -> empty" }));
+              QStringList({"connect K 2 -> fail", "createAcquisitionControl K -> empty",
+                           "createImageFormatControl K -> empty", "createAnalogControl K -> empty",
+                           "createISPControl K -> empty", "createStreamSource K 0 -> empty"}));
 
     // Scripting at run time lifts the failure.
     ASSERT_TRUE(VxSim::setFailure("K", "connect", false));
@@ -100,10 +101,10 @@ TEST(SimFeatures, NodesReadAndWriteWithTraceLines)
     EXPECT_FALSE(CStringNode(camera, "DeviceModelName").setValue("Renamed")) << "the model is read only";
 
     EXPECT_EQ(sim.traceSinceMark(),
-        QStringList({ "get K DeviceModelName -> VirtualMono", "get K Width -> 640",
-            "set K TriggerMode On -> ok", "set K ExposureTime 20000.5 -> ok", "set K ReverseX true -> ok",
-            "set K Contrast 70 -> ok", "set K Gain 2 -> ok", "execute K TriggerSoftware -> ok",
-            "set K DeviceModelName Renamed -> fail" }));
+              QStringList({"get K DeviceModelName -> VirtualMono", "get K Width -> 640",
+                           "set K TriggerMode On -> ok", "set K ExposureTime 20000.5 -> ok",
+                           "set K ReverseX true -> ok", "set K Contrast 70 -> ok", "set K Gain 2 -> ok",
+                           "execute K TriggerSoftware -> ok", "set K DeviceModelName Renamed -> fail"}));
 
     // Values persist in the camera, whatever handle reads them next.
     IAcquisitionControlPtr again = system.createAcquisitionControl(discoverFirst());
@@ -133,8 +134,8 @@ TEST(SimFeatures, MissingFeaturesAndWrongKindsGiveInvalidNodes)
     EXPECT_FALSE(CIntNode().isValid());
 
     EXPECT_EQ(sim.traceSinceMark(),
-        QStringList({ "get K ReverseX -> fail", "set K ReverseX true -> fail",
-            "execute K TriggerSoftware -> fail" }));
+              QStringList({"get K ReverseX -> fail", "set K ReverseX true -> fail",
+                           "execute K TriggerSoftware -> fail"}));
 }
 
 TEST(SimFeatures, RefusalsAndEnumerationEntriesLimitWrites)
@@ -187,8 +188,8 @@ TEST(SimGigE, ViewsExistOnlyForGigECamerasAndAssignmentChangesTheAddress)
     EXPECT_FALSE(gigeCamera->forceIpAddress("192.168.1.78", "255.255.255.0", "192.168.1.1"));
     EXPECT_EQ(gigeCamera->getIpAddress(), "192.168.1.77");
     EXPECT_EQ(sim.traceLines("forceIp"),
-        QStringList({ "forceIp G 192.168.1.77 255.255.255.0 192.168.1.1 -> ok",
-            "forceIp G 192.168.1.78 255.255.255.0 192.168.1.1 -> fail" }));
+              QStringList({"forceIp G 192.168.1.77 255.255.255.0 192.168.1.1 -> ok",
+                           "forceIp G 192.168.1.78 255.255.255.0 192.168.1.1 -> fail"}));
 }
 
 TEST(SimFeatures, EnumerationsTakeExactlyTheirEntries)
@@ -200,16 +201,16 @@ TEST(SimFeatures, EnumerationsTakeExactlyTheirEntries)
         std::vector<const char *> entries;
         const char *stranger;
     } enumerations[] = {
-        { "TriggerMode", { "Off", "On" }, "on" },
-        { "TriggerSelector", { "FrameStart", "AcquisitionStart", "LineStart" }, "FrameEnd" },
-        { "TriggerSource", { "Software", "Line1", "Line2", "Line3" }, "Line4" },
-        { "ExposureAuto", { "Off", "Once", "Continuous" }, "Auto" },
-        { "GainAuto", { "Off", "Once", "Continuous" }, "" },
-        { "PixelFormat",
-            { "Mono8", "Mono10", "Mono12", "Mono16", "BayerRG8", "BayerGB8", "BayerGR8", "BayerBG8",
-                "BayerRG10", "BayerGB10", "BayerRG12", "BayerGB12", "RGB8Packed", "BGR8Packed", "RGBA8Packed",
-                "BGRA8Packed", "YUV422Packed" },
-            "Mono9" },
+        {"TriggerMode", {"Off", "On"}, "on"},
+        {"TriggerSelector", {"FrameStart", "AcquisitionStart", "LineStart"}, "FrameEnd"},
+        {"TriggerSource", {"Software", "Line1", "Line2", "Line3"}, "Line4"},
+        {"ExposureAuto", {"Off", "Once", "Continuous"}, "Auto"},
+        {"GainAuto", {"Off", "Once", "Continuous"}, ""},
+        {"PixelFormat",
+         {"Mono8", "Mono10", "Mono12", "Mono16", "BayerRG8", "BayerGB8", "BayerGR8", "BayerBG8", "BayerRG10",
+          "BayerGB10", "BayerRG12", "BayerGB12", "RGB8Packed", "BGR8Packed", "RGBA8Packed", "BGRA8Packed",
+          "YUV422Packed"},
+         "Mono9"},
     };
     for (const auto &e : enumerations) {
         CEnumNode node(camera, e.feature);
@@ -272,7 +273,7 @@ TEST(SimGigE, AddressAssignmentRefusesTextsThatAreNoAddresses)
                                                          "gateway": "192.168.1.1", "camera": "10.0.0.5"}}]})");
     IGigECameraPtr gige = IGigECamera::getInstance(discoverFirst());
     ASSERT_NE(gige, nullptr);
-    const char *bad[] = { "192.168.1", "192.168.1.256", "192.168.1.7x", "192.168.1.1.1", "", "1..2.3" };
+    const char *bad[] = {"192.168.1", "192.168.1.256", "192.168.1.7x", "192.168.1.1.1", "", "1..2.3"};
     for (const char *address : bad)
         EXPECT_FALSE(gige->forceIpAddress(address, "255.255.255.0", "192.168.1.1")) << address;
     EXPECT_FALSE(gige->forceIpAddress(nullptr, "255.255.255.0", "192.168.1.1"));

@@ -30,10 +30,10 @@ ICameraPtr discoverFirst()
 
 // A frame handler that records what it saw and can act from inside a call.
 struct Recorder {
-    std::atomic<int> calls { 0 };
-    std::atomic<int> callsAfterReturn { 0 };
-    std::atomic<bool> stopReturned { false };
-    std::atomic<int> badFrames { 0 };
+    std::atomic<int> calls {0};
+    std::atomic<int> callsAfterReturn {0};
+    std::atomic<bool> stopReturned {false};
+    std::atomic<int> badFrames {0};
     std::mutex mutex;
     std::vector<uint64_t> sequences;
     std::vector<uint32_t> sizes;
@@ -46,7 +46,7 @@ struct Recorder {
         const auto *bytes = static_cast<const uint8_t *>(frame.getImage());
         const uint32_t size = frame.getImageSize();
         // Check the pattern at a few places, so that fast streams stay fast.
-        for (uint32_t i : { 0u, 1u, 255u, 256u, size / 2, size - 1 }) {
+        for (uint32_t i : {0u, 1u, 255u, 256u, size / 2, size - 1}) {
             if (i < size && bytes[i] != VxSim::patternByte(i, frame.getBlockId()))
                 ++badFrames;
         }
@@ -103,14 +103,14 @@ TEST(SimStream, PatternNoneLeavesTheBytesZeroAndGeometryWritesChangeLaterFrames)
     SimSession sim(R"({"cameras": [{"key": "K", "width": 32, "height": 4, "pixelFormat": "RGB8Packed",
                                     "fps": 0, "pattern": "none"}]})");
     Stream s = openStream();
-    std::atomic<int> nonZero { 0 };
-    std::atomic<uint32_t> lastSize { 0 };
-    std::atomic<int> calls { 0 };
+    std::atomic<int> nonZero {0};
+    std::atomic<uint32_t> lastSize {0};
+    std::atomic<int> calls {0};
     struct Context {
         std::atomic<int> *nonZero;
         std::atomic<uint32_t> *lastSize;
         std::atomic<int> *calls;
-    } context { &nonZero, &lastSize, &calls };
+    } context {&nonZero, &lastSize, &calls};
     IStreamSource::Proc proc(&context, [](void *c, const CFrame &frame) {
         auto *ctx = static_cast<Context *>(c);
         const auto *bytes = static_cast<const uint8_t *>(frame.getImage());
@@ -244,7 +244,7 @@ TEST(SimStream, ReleasingTheLastHandleInsideTheHandlerIsSafe)
 {
     SimSession sim(R"({"cameras": [{"key": "K", "width": 8, "height": 8, "fps": 0}]})");
     Stream s = openStream();
-    std::atomic<bool> released { false };
+    std::atomic<bool> released {false};
     Recorder recorder;
     std::mutex holderMutex;
     IStreamSourcePtr holder = s.source;
@@ -292,10 +292,11 @@ TEST(SimStream, AttachAndDetachCheckTheirHandlers)
     Recorder other;
     EXPECT_FALSE(s.source->detachGrabbing(other.proc()));
     EXPECT_TRUE(s.source->detachGrabbing(recorder.proc()));
-    EXPECT_EQ(sim.traceLines("attachGrabbing"),
-        QStringList({ "attachGrabbing K -> fail", "attachGrabbing K -> ok", "attachGrabbing K -> fail" }));
+    EXPECT_EQ(
+        sim.traceLines("attachGrabbing"),
+        QStringList({"attachGrabbing K -> fail", "attachGrabbing K -> ok", "attachGrabbing K -> fail"}));
     EXPECT_EQ(sim.traceLines("detachGrabbing"),
-        QStringList({ "detachGrabbing K -> fail", "detachGrabbing K -> ok" }));
+              QStringList({"detachGrabbing K -> fail", "detachGrabbing K -> ok"}));
 }
 
 TEST(SimStream, TraceRecordsGrabbingAndFrames)
@@ -315,11 +316,12 @@ TEST(SimStream, TraceRecordsGrabbingAndFrames)
     EXPECT_TRUE(s.source->stopGrabbing());
     const QStringList lines = sim.traceLines();
     const QStringList tail = lines.mid(lines.indexOf("createStreamSource K 0 -> ok"));
-    EXPECT_EQ(tail,
-        QStringList({ "createStreamSource K 0 -> ok", "createAcquisitionControl K -> ok",
-            "set K TriggerMode On -> ok", "set K TriggerSource Software -> ok", "attachGrabbing K -> ok",
-            "startGrabbing K 0 0 -> ok", "execute K TriggerSoftware -> ok", "frame K 1 8",
-            "stopGrabbing K -> fail", "stopGrabbing K -> ok" }));
+    EXPECT_EQ(
+        tail,
+        QStringList({"createStreamSource K 0 -> ok", "createAcquisitionControl K -> ok",
+                     "set K TriggerMode On -> ok", "set K TriggerSource Software -> ok",
+                     "attachGrabbing K -> ok", "startGrabbing K 0 0 -> ok", "execute K TriggerSoftware -> ok",
+                     "frame K 1 8", "stopGrabbing K -> fail", "stopGrabbing K -> ok"}));
 }
 
 TEST(SimStream, LimitedRunDeliversItsLastFrameToEveryHandlerAndThenStops)
@@ -341,7 +343,7 @@ TEST(SimStream, LimitedRunDeliversItsLastFrameToEveryHandlerAndThenStops)
     ASSERT_TRUE(waitFor([&] { return second.calls.load() == 5; }));
     ASSERT_TRUE(waitFor([&] { return !s.source->isGrabbing(); }));
     std::lock_guard<std::mutex> lock(second.mutex);
-    EXPECT_EQ(second.sequences, (std::vector<uint64_t> { 1, 2, 3, 4, 5 }));
+    EXPECT_EQ(second.sequences, (std::vector<uint64_t> {1, 2, 3, 4, 5}));
 }
 
 TEST(SimStream, DefaultFrameSizeFollowsThePixelFormatAndFrameBytesOverridesIt)
@@ -356,9 +358,9 @@ TEST(SimStream, DefaultFrameSizeFollowsThePixelFormatAndFrameBytesOverridesIt)
         {"key": "RGBA8Packed", "width": 10, "height": 3, "pixelFormat": "RGBA8Packed"},
         {"key": "Odd", "width": 10, "height": 3, "pixelFormat": "Mystery"},
         {"key": "Fixed", "width": 10, "height": 3, "pixelFormat": "RGB8Packed", "frameBytes": 77}]})");
-    const std::map<std::string, uint32_t> expected = { { "Mono8", 30 }, { "BayerGR8", 30 }, { "Mono12", 60 },
-        { "BayerRG10", 60 }, { "YUV422Packed", 60 }, { "BGR8Packed", 90 }, { "RGBA8Packed", 120 },
-        { "Odd", 30 }, { "Fixed", 77 } };
+    const std::map<std::string, uint32_t> expected
+        = {{"Mono8", 30},      {"BayerGR8", 30},     {"Mono12", 60}, {"BayerRG10", 60}, {"YUV422Packed", 60},
+           {"BGR8Packed", 90}, {"RGBA8Packed", 120}, {"Odd", 30},    {"Fixed", 77}};
     Dahua::Infra::TVector<ICameraPtr> cameras;
     ASSERT_TRUE(CSystem::getInstance().discovery(cameras, typeAll));
     ASSERT_EQ(cameras.size(), expected.size());
@@ -438,9 +440,9 @@ TEST(SimStream, SwitchingARunningStreamToSoftwareTriggeringEndsTheFreeRun)
 TEST(SimStream, StopAndDetachFromAnotherThreadWaitForTheBlockedHandler)
 {
     SimSession sim(R"({"cameras": [{"key": "K", "width": 4, "height": 4, "fps": 0}]})");
-    for (const bool detach : { false, true }) {
+    for (const bool detach : {false, true}) {
         Stream s = openStream();
-        std::atomic<bool> entered { false }, release { false }, returned { false };
+        std::atomic<bool> entered {false}, release {false}, returned {false};
         Recorder recorder;
         recorder.inside = [&](const CFrame &) {
             if (entered.exchange(true))
@@ -476,7 +478,7 @@ TEST(SimStream, StartAndStopRacingFromTwoThreadsNeverHangOrLeakCalls)
     Stream s = openStream();
     Recorder recorder;
     ASSERT_TRUE(s.source->attachGrabbing(recorder.proc()));
-    std::atomic<bool> done { false };
+    std::atomic<bool> done {false};
     std::thread racer([&] {
         std::thread starter([&] {
             for (int i = 0; i < 400; ++i)
@@ -526,7 +528,7 @@ TEST(SimStream, FramesOfOneSizeShareOneBufferAcrossStreamSourcesAndRuns)
     // The image pointer of frame 1 of each run: the buffer start, as no frame is copied.
     const auto firstImage = [&](const IStreamSourcePtr &source) {
         struct Seen {
-            std::atomic<const void *> image { nullptr };
+            std::atomic<const void *> image {nullptr};
             void onFrame(const CFrame &frame)
             {
                 if (frame.getBlockId() % 256 == 0)

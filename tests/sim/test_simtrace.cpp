@@ -23,7 +23,7 @@ ICameraPtr discoverFirst()
 }
 
 struct Counter {
-    std::atomic<int> calls { 0 };
+    std::atomic<int> calls {0};
     void onFrame(const CFrame &) { ++calls; }
 };
 
@@ -49,12 +49,13 @@ TEST(SimTrace, KeysAndValuesWithPlaceholdersOrLineBreaksKeepTheirLines)
     ASSERT_TRUE(source->stopGrabbing());
     ASSERT_TRUE(camera->disconnect());
 
-    EXPECT_EQ(sim.traceLines(),
-        QStringList({ "discovery 3 -> 1", "connect Cam%1:%2 2 -> ok",
-            "get Cam%1:%2 DeviceModelName -> two\\nlines", "createStreamSource Cam%1:%2 0 -> ok",
-            "createAcquisitionControl Cam%1:%2 -> ok", "attachGrabbing Cam%1:%2 -> ok",
-            "startGrabbing Cam%1:%2 0 0 -> ok", "execute Cam%1:%2 TriggerSoftware -> ok",
-            "frame Cam%1:%2 1 4", "stopGrabbing Cam%1:%2 -> ok", "disconnect Cam%1:%2 -> ok" }));
+    EXPECT_EQ(
+        sim.traceLines(),
+        QStringList({"discovery 3 -> 1", "connect Cam%1:%2 2 -> ok",
+                     "get Cam%1:%2 DeviceModelName -> two\\nlines", "createStreamSource Cam%1:%2 0 -> ok",
+                     "createAcquisitionControl Cam%1:%2 -> ok", "attachGrabbing Cam%1:%2 -> ok",
+                     "startGrabbing Cam%1:%2 0 0 -> ok", "execute Cam%1:%2 TriggerSoftware -> ok",
+                     "frame Cam%1:%2 1 4", "stopGrabbing Cam%1:%2 -> ok", "disconnect Cam%1:%2 -> ok"}));
 }
 
 TEST(SimTrace, ValuesAreWrittenInTheirOwnNotation)
@@ -73,8 +74,8 @@ TEST(SimTrace, ValuesAreWrittenInTheirOwnNotation)
     EXPECT_TRUE(format->offsetX().getValue(offset));
     EXPECT_FALSE(CDoubleNode(camera, "Width").setValue(3.0)) << "a double node on an integer feature";
     EXPECT_EQ(sim.traceSinceMark(),
-        QStringList({ "get K ExposureTime -> 1.23457e+06", "set K ExposureTime 0.25 -> ok",
-            "get K ReverseY -> false", "get K OffsetX -> 0", "set K Width 3 -> fail" }));
+              QStringList({"get K ExposureTime -> 1.23457e+06", "set K ExposureTime 0.25 -> ok",
+                           "get K ReverseY -> false", "get K OffsetX -> 0", "set K Width 3 -> fail"}));
 }
 
 TEST(SimTrace, NothingIsWrittenWhileTracingIsOffAndLinesAppendAfterwards)
@@ -85,5 +86,5 @@ TEST(SimTrace, NothingIsWrittenWhileTracingIsOffAndLinesAppendAfterwards)
     ASSERT_TRUE(camera->connect(accessPermissionControl));
     VxSim::setTraceFile(sim.path("trace.txt"));
     ASSERT_TRUE(camera->disconnect());
-    EXPECT_EQ(sim.traceLines(), QStringList({ "discovery 3 -> 1", "disconnect K -> ok" }));
+    EXPECT_EQ(sim.traceLines(), QStringList({"discovery 3 -> 1", "disconnect K -> ok"}));
 }

@@ -27,18 +27,17 @@ namespace {
 constexpr int kFrameBytes = 32 * 32;
 
 struct Violations {
-    std::atomic<int> afterQuiet{0};
-    std::atomic<int> backwards{0};
-    std::atomic<int> pattern{0};
-    std::atomic<int> nullImage{0};
-    std::atomic<long> frames{0};
+    std::atomic<int> afterQuiet {0};
+    std::atomic<int> backwards {0};
+    std::atomic<int> pattern {0};
+    std::atomic<int> nullImage {0};
+    std::atomic<long> frames {0};
 };
 
 // One host's view of one camera object. The host serialises its own calls
 // to the object with `mutex`; the callback acts only when it gets the mutex
 // without waiting (a host thread may be inside a stop that waits for it).
-class StressHost : public IPoolCallback
-{
+class StressHost : public IPoolCallback {
 public:
     StressHost(Violations &violations, unsigned seed)
         : m_violations(violations)
@@ -86,8 +85,8 @@ public:
     }
 
     std::mutex mutex;
-    std::atomic<bool> quiet{true};
-    std::atomic<quint32> lastFrame{0};
+    std::atomic<bool> quiet {true};
+    std::atomic<quint32> lastFrame {0};
 
 private:
     Violations &m_violations;
@@ -184,11 +183,12 @@ TEST(Stress, HostThreadsDrivingBothDriversKeepEveryPromise)
     const QString dumpDir = sim.path(QStringLiteral("dumps"));
 
     // The drivers log per frame and per step; keep the run's output small.
-    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+    const QtMessageHandler previous
+        = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
     Violations violations;
-    std::atomic<long> operations{0};
+    std::atomic<long> operations {0};
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-    std::atomic<int> finished{0};
+    std::atomic<int> finished {0};
     std::vector<std::thread> threads;
     for (int i = 0; i < 4; ++i) {
         threads.emplace_back([&, i] {

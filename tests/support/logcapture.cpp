@@ -3,7 +3,7 @@
 #include <atomic>
 
 namespace {
-std::atomic<LogCapture *> g_active{nullptr};
+std::atomic<LogCapture *> g_active {nullptr};
 }
 
 LogCapture::LogCapture()
@@ -23,8 +23,8 @@ void LogCapture::handler(QtMsgType type, const QMessageLogContext &context, cons
     LogCapture *self = g_active.load();
     if (self == nullptr)
         return;
-    LogEntry entry{type, message, QString::fromUtf8(context.file ? context.file : ""), context.line,
-                   QString::fromUtf8(context.function ? context.function : "")};
+    LogEntry entry {type, message, QString::fromUtf8(context.file ? context.file : ""), context.line,
+                    QString::fromUtf8(context.function ? context.function : "")};
     std::lock_guard<std::mutex> lock(self->m_mutex);
     self->m_entries.push_back(std::move(entry));
 }

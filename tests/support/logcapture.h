@@ -21,8 +21,7 @@ struct LogEntry {
 
 // Installs a Qt message handler for its lifetime (one at a time per process)
 // and restores the previous one afterwards. Safe from any thread.
-class LogCapture
-{
+class LogCapture {
 public:
     LogCapture();
     ~LogCapture();

@@ -12,8 +12,7 @@
 // Loads a JSON configuration into the virtual camera system and traces every
 // SDK call into a file of a temporary folder, which lives as long as the
 // session. Tests run one per process, so a session owns the camera system.
-class SimSession
-{
+class SimSession {
 public:
     explicit SimSession(const QByteArray &configJson);
     ~SimSession();

@@ -17,9 +17,9 @@ void TestHost::IFrameReady(ICameraObject *camera)
     }
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_deliveries.push_back(Delivery{camera->m_nFrameNum, camera->m_pImageData, camera->m_nWidth,
-                                        camera->m_nHeight, camera->m_nBitsPerPixel, camera->m_nImageFormat,
-                                        camera->m_pCamOpt->saveFlag});
+        m_deliveries.push_back(Delivery {camera->m_nFrameNum, camera->m_pImageData, camera->m_nWidth,
+                                         camera->m_nHeight, camera->m_nBitsPerPixel, camera->m_nImageFormat,
+                                         camera->m_pCamOpt->saveFlag});
     }
     ++calls;
     if (inside)

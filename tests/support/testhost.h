@@ -11,8 +11,7 @@
 #include <mutex>
 #include <vector>
 
-class TestHost : public IPoolCallback
-{
+class TestHost : public IPoolCallback {
 public:
     struct Delivery {
         quint32 frameNum;
@@ -30,12 +29,12 @@ public:
 
     // Bytes per frame to check against the pattern (0: none). The sequence
     // of the pattern is taken from the first byte.
-    std::atomic<quint32> checkBytes{0};
+    std::atomic<quint32> checkBytes {0};
     // Set by a test once a stop or close has returned; calls after it count.
-    std::atomic<bool> closed{false};
-    std::atomic<int> calls{0};
-    std::atomic<int> callsAfterClose{0};
-    std::atomic<int> patternMismatches{0};
+    std::atomic<bool> closed {false};
+    std::atomic<int> calls {0};
+    std::atomic<int> callsAfterClose {0};
+    std::atomic<int> patternMismatches {0};
     // Runs inside IFrameReady, on the grabbing thread.
     std::function<void(ICameraObject *)> inside;
 

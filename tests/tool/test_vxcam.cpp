@@ -19,8 +19,7 @@ struct ToolRun {
     QString err;
 };
 
-class Vxcam : public ::testing::Test
-{
+class Vxcam : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -65,11 +64,12 @@ TEST_F(Vxcam, GrabPrintsOneSummaryLineAndWritesDumpsAndAPicture)
 {
     const QString prefix = dir.filePath("dump_");
     const QString png = dir.filePath("last.png");
-    const ToolRun run = vxcam({"grab", "--camera", "Tool:MONO", "--frames", "5", "--seconds", "60", "--save", prefix,
-                           "--png", png, "--exposure", "5000"});
+    const ToolRun run = vxcam({"grab", "--camera", "Tool:MONO", "--frames", "5", "--seconds", "60", "--save",
+                               prefix, "--png", png, "--exposure", "5000"});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
-    const QRegularExpression summary(R"(^Tool:MONO frames=(\d+) size=64x48 bpp=8 format=GRAY8 seconds=[\d.]+ )"
-                                     R"(fps=[\d.]+ MB/s=[\d.]+ broken=0\n$)");
+    const QRegularExpression summary(
+        R"(^Tool:MONO frames=(\d+) size=64x48 bpp=8 format=GRAY8 seconds=[\d.]+ )"
+        R"(fps=[\d.]+ MB/s=[\d.]+ broken=0\n$)");
     const QRegularExpressionMatch match = summary.match(run.out);
     ASSERT_TRUE(match.hasMatch()) << run.out.toStdString();
     const int frames = match.captured(1).toInt();
@@ -87,10 +87,11 @@ TEST_F(Vxcam, SnapshotsAndTheEarlierDriver)
 {
     const ToolRun snaps = vxcam({"grab", "--camera", "Tool:RGB", "--mode", "1", "--snap", "3", "--quiet"});
     ASSERT_EQ(snaps.status, 0) << snaps.err.toStdString();
-    EXPECT_TRUE(snaps.out.startsWith("Tool:RGB frames=3 size=32x16 bpp=24 format=RGB24 ")) << snaps.out.toStdString();
+    EXPECT_TRUE(snaps.out.startsWith("Tool:RGB frames=3 size=32x16 bpp=24 format=RGB24 "))
+        << snaps.out.toStdString();
 
-    const ToolRun earlier = vxcam({"grab", "--camera", "Tool:MONO", "--driver", "earlier", "--mode", "3", "--limit", "4",
-                               "--board", "2"});
+    const ToolRun earlier = vxcam({"grab", "--camera", "Tool:MONO", "--driver", "earlier", "--mode", "3",
+                                   "--limit", "4", "--board", "2"});
     ASSERT_EQ(earlier.status, 0) << earlier.err.toStdString();
     EXPECT_TRUE(earlier.out.startsWith("Tool:MONO frames=4 ")) << earlier.out.toStdString();
     EXPECT_TRUE(earlier.err.contains("m_pCamOpt->boardNum is :  2")) << earlier.err.toStdString();
@@ -112,7 +113,8 @@ TEST_F(Vxcam, FailuresExitWithOneAndSayWhat)
     EXPECT_TRUE(stuck.err.contains("vxcam: cannot start camera \"Tool:STUCK\"")) << stuck.err.toStdString();
 
     // Line 1 never pulses on this camera: too few frames before the time runs out.
-    const ToolRun slow = vxcam({"grab", "--camera", "Tool:MONO", "--mode", "1", "--frames", "3", "--seconds", "0.3"});
+    const ToolRun slow
+        = vxcam({"grab", "--camera", "Tool:MONO", "--mode", "1", "--frames", "3", "--seconds", "0.3"});
     EXPECT_EQ(slow.status, 1);
     EXPECT_TRUE(slow.err.contains("only 0 of 3 frames arrived within 0.3 seconds")) << slow.err.toStdString();
 
@@ -123,11 +125,11 @@ TEST_F(Vxcam, FailuresExitWithOneAndSayWhat)
 
 TEST_F(Vxcam, UsageErrorsExitWithTwo)
 {
-    for (const QStringList &arguments : {QStringList{}, QStringList{"shoot"}, QStringList{"grab"},
-                                         QStringList{"grab", "--camera", "K", "--mode", "4"},
-                                         QStringList{"grab", "--camera", "K", "--seconds", "soon"},
-                                         QStringList{"grab", "--camera", "K", "--driver", "oldest"},
-                                         QStringList{"list", "--no-such-option"}}) {
+    for (const QStringList &arguments : {QStringList {}, QStringList {"shoot"}, QStringList {"grab"},
+                                         QStringList {"grab", "--camera", "K", "--mode", "4"},
+                                         QStringList {"grab", "--camera", "K", "--seconds", "soon"},
+                                         QStringList {"grab", "--camera", "K", "--driver", "oldest"},
+                                         QStringList {"list", "--no-such-option"}}) {
         const ToolRun run = vxcam(arguments);
         EXPECT_EQ(run.status, 2) << arguments.join(' ').toStdString();
         EXPECT_TRUE(run.err.startsWith("vxcam: ")) << run.err.toStdString();

@@ -13,7 +13,7 @@ namespace {
 
 std::mutex g_traceMutex;
 std::FILE *g_traceFile = nullptr;
-std::atomic<bool> g_traceEnabled { false };
+std::atomic<bool> g_traceEnabled {false};
 
 } // namespace
 

@@ -184,7 +184,7 @@ private:
         if (bytes > UINT32_MAX)
             return fail(QStringLiteral("a %1 x %2 %3 frame has more than %4 bytes (give \"frameBytes\")")
                             .arg(QString::number(width), QString::number(height), format,
-                                QString::number(UINT32_MAX)));
+                                 QString::number(UINT32_MAX)));
         return true;
     }
 
@@ -211,8 +211,10 @@ private:
         const struct {
             const char *name;
             QString *target;
-        } fields[] = { { "interface", &gige.interfaceAddress }, { "mask", &gige.mask },
-            { "gateway", &gige.gateway }, { "camera", &gige.cameraAddress } };
+        } fields[] = {{"interface", &gige.interfaceAddress},
+                      {"mask", &gige.mask},
+                      {"gateway", &gige.gateway},
+                      {"camera", &gige.cameraAddress}};
         for (const auto &field : fields) {
             const QJsonValue item = o.value(QLatin1String(field.name));
             if (item.isUndefined())
@@ -261,7 +263,7 @@ int bytesPerPixel(const QString &pixelFormat)
     const bool mono = pixelFormat.startsWith(QLatin1String("Mono"));
     const bool bayer = pixelFormat.startsWith(QLatin1String("Bayer"));
     if (mono || bayer) {
-        for (const char *deep : { "10", "12", "16" }) {
+        for (const char *deep : {"10", "12", "16"}) {
             if (pixelFormat.endsWith(QLatin1String(deep)))
                 return 2;
         }

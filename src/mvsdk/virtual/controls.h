@@ -19,12 +19,12 @@ public:
         : m_camera(std::move(camera))
     {
     }
-    Dahua::GenICam::CEnumNode exposureAuto() override { return { m_camera, "ExposureAuto" }; }
-    Dahua::GenICam::CDoubleNode exposureTime() override { return { m_camera, "ExposureTime" }; }
-    Dahua::GenICam::CEnumNode triggerMode() override { return { m_camera, "TriggerMode" }; }
-    Dahua::GenICam::CEnumNode triggerSelector() override { return { m_camera, "TriggerSelector" }; }
-    Dahua::GenICam::CEnumNode triggerSource() override { return { m_camera, "TriggerSource" }; }
-    Dahua::GenICam::CCmdNode triggerSoftware() override { return { m_camera, "TriggerSoftware" }; }
+    Dahua::GenICam::CEnumNode exposureAuto() override { return {m_camera, "ExposureAuto"}; }
+    Dahua::GenICam::CDoubleNode exposureTime() override { return {m_camera, "ExposureTime"}; }
+    Dahua::GenICam::CEnumNode triggerMode() override { return {m_camera, "TriggerMode"}; }
+    Dahua::GenICam::CEnumNode triggerSelector() override { return {m_camera, "TriggerSelector"}; }
+    Dahua::GenICam::CEnumNode triggerSource() override { return {m_camera, "TriggerSource"}; }
+    Dahua::GenICam::CCmdNode triggerSoftware() override { return {m_camera, "TriggerSoftware"}; }
 
 private:
     ICameraPtr m_camera;
@@ -36,13 +36,13 @@ public:
         : m_camera(std::move(camera))
     {
     }
-    Dahua::GenICam::CIntNode width() override { return { m_camera, "Width" }; }
-    Dahua::GenICam::CIntNode height() override { return { m_camera, "Height" }; }
-    Dahua::GenICam::CIntNode offsetX() override { return { m_camera, "OffsetX" }; }
-    Dahua::GenICam::CIntNode offsetY() override { return { m_camera, "OffsetY" }; }
-    Dahua::GenICam::CEnumNode pixelFormat() override { return { m_camera, "PixelFormat" }; }
-    Dahua::GenICam::CBoolNode reverseX() override { return { m_camera, "ReverseX" }; }
-    Dahua::GenICam::CBoolNode reverseY() override { return { m_camera, "ReverseY" }; }
+    Dahua::GenICam::CIntNode width() override { return {m_camera, "Width"}; }
+    Dahua::GenICam::CIntNode height() override { return {m_camera, "Height"}; }
+    Dahua::GenICam::CIntNode offsetX() override { return {m_camera, "OffsetX"}; }
+    Dahua::GenICam::CIntNode offsetY() override { return {m_camera, "OffsetY"}; }
+    Dahua::GenICam::CEnumNode pixelFormat() override { return {m_camera, "PixelFormat"}; }
+    Dahua::GenICam::CBoolNode reverseX() override { return {m_camera, "ReverseX"}; }
+    Dahua::GenICam::CBoolNode reverseY() override { return {m_camera, "ReverseY"}; }
 
 private:
     ICameraPtr m_camera;
@@ -54,8 +54,8 @@ public:
         : m_camera(std::move(camera))
     {
     }
-    Dahua::GenICam::CEnumNode gainAuto() override { return { m_camera, "GainAuto" }; }
-    Dahua::GenICam::CDoubleNode gainRaw() override { return { m_camera, "Gain" }; }
+    Dahua::GenICam::CEnumNode gainAuto() override { return {m_camera, "GainAuto"}; }
+    Dahua::GenICam::CDoubleNode gainRaw() override { return {m_camera, "Gain"}; }
 
 private:
     ICameraPtr m_camera;
@@ -67,8 +67,8 @@ public:
         : m_camera(std::move(camera))
     {
     }
-    Dahua::GenICam::CIntNode brightness() override { return { m_camera, "Brightness" }; }
-    Dahua::GenICam::CIntNode contrast() override { return { m_camera, "Contrast" }; }
+    Dahua::GenICam::CIntNode brightness() override { return {m_camera, "Brightness"}; }
+    Dahua::GenICam::CIntNode contrast() override { return {m_camera, "Contrast"}; }
 
 private:
     ICameraPtr m_camera;

@@ -65,24 +65,24 @@ QString FeatureValue::toText() const
 
 FeatureStore::FeatureStore()
 {
-    const std::vector<std::string> autoModes = { "Off", "Once", "Continuous" };
+    const std::vector<std::string> autoModes = {"Off", "Once", "Continuous"};
     define("Width", FeatureType::Integer, FeatureValue::ofInteger(640));
     define("Height", FeatureType::Integer, FeatureValue::ofInteger(480));
     define("OffsetX", FeatureType::Integer, FeatureValue::ofInteger(0));
     define("OffsetY", FeatureType::Integer, FeatureValue::ofInteger(0));
     define("PixelFormat", FeatureType::Enumeration, FeatureValue::ofSymbol("Mono8"),
-        { "Mono8", "Mono10", "Mono12", "Mono16", "BayerRG8", "BayerGB8", "BayerGR8", "BayerBG8", "BayerRG10",
-            "BayerGB10", "BayerRG12", "BayerGB12", "RGB8Packed", "BGR8Packed", "RGBA8Packed", "BGRA8Packed",
-            "YUV422Packed" });
+           {"Mono8", "Mono10", "Mono12", "Mono16", "BayerRG8", "BayerGB8", "BayerGR8", "BayerBG8",
+            "BayerRG10", "BayerGB10", "BayerRG12", "BayerGB12", "RGB8Packed", "BGR8Packed", "RGBA8Packed",
+            "BGRA8Packed", "YUV422Packed"});
     define("ReverseX", FeatureType::Boolean, FeatureValue::ofBoolean(false));
     define("ReverseY", FeatureType::Boolean, FeatureValue::ofBoolean(false));
     define("ExposureAuto", FeatureType::Enumeration, FeatureValue::ofSymbol("Off"), autoModes);
     define("ExposureTime", FeatureType::Float, FeatureValue::ofFloat(10000.0));
-    define("TriggerMode", FeatureType::Enumeration, FeatureValue::ofSymbol("Off"), { "Off", "On" });
+    define("TriggerMode", FeatureType::Enumeration, FeatureValue::ofSymbol("Off"), {"Off", "On"});
     define("TriggerSelector", FeatureType::Enumeration, FeatureValue::ofSymbol("FrameStart"),
-        { "FrameStart", "AcquisitionStart", "LineStart" });
+           {"FrameStart", "AcquisitionStart", "LineStart"});
     define("TriggerSource", FeatureType::Enumeration, FeatureValue::ofSymbol("Line1"),
-        { "Software", "Line1", "Line2", "Line3" });
+           {"Software", "Line1", "Line2", "Line3"});
     FeatureValue command;
     command.type = FeatureType::Command;
     define("TriggerSoftware", FeatureType::Command, command);
@@ -95,11 +95,11 @@ FeatureStore::FeatureStore()
     m_features["DeviceModelName"].present = false;
 }
 
-void FeatureStore::define(
-    const std::string &name, FeatureType type, FeatureValue value, std::vector<std::string> entries)
+void FeatureStore::define(const std::string &name, FeatureType type, FeatureValue value,
+                          std::vector<std::string> entries)
 {
     value.type = type;
-    m_features[name] = Feature { type, std::move(value), std::move(entries), true };
+    m_features[name] = Feature {type, std::move(value), std::move(entries), true};
 }
 
 bool FeatureStore::isKnownName(const std::string &name) const
@@ -141,7 +141,7 @@ bool FeatureStore::refused(const std::string &name, const QString &valueText) co
 {
     if (m_refusedFeatures.count(name) != 0)
         return true;
-    return m_refusedValues.count({ name, valueText.toStdString() }) != 0;
+    return m_refusedValues.count({name, valueText.toStdString()}) != 0;
 }
 
 bool FeatureStore::set(const std::string &name, const FeatureValue &value)
@@ -256,8 +256,8 @@ bool FeatureStore::setRefusal(const QString &rule, bool refuse)
             m_refusedFeatures.erase(rule.toStdString());
         return true;
     }
-    const std::pair<std::string, std::string> key { rule.left(eq).toStdString(),
-        rule.mid(eq + 1).toStdString() };
+    const std::pair<std::string, std::string> key {rule.left(eq).toStdString(),
+                                                   rule.mid(eq + 1).toStdString()};
     if (refuse)
         m_refusedValues.insert(key);
     else

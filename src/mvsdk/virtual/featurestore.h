@@ -67,8 +67,8 @@ private:
         std::vector<std::string> entries; // enumerations only
         bool present = true;
     };
-    void define(
-        const std::string &name, FeatureType type, FeatureValue value, std::vector<std::string> entries = {});
+    void define(const std::string &name, FeatureType type, FeatureValue value,
+                std::vector<std::string> entries = {});
 
     std::map<std::string, Feature> m_features;
     std::set<std::string> m_refusedFeatures;

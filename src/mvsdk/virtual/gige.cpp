@@ -36,7 +36,8 @@ public:
     bool forceIpAddress(const char *ipAddress, const char *subnetMask, const char *gateway) override
     {
         return m_camera->forceIp(QString::fromUtf8(ipAddress ? ipAddress : ""),
-            QString::fromUtf8(subnetMask ? subnetMask : ""), QString::fromUtf8(gateway ? gateway : ""));
+                                 QString::fromUtf8(subnetMask ? subnetMask : ""),
+                                 QString::fromUtf8(gateway ? gateway : ""));
     }
 
 private:

@@ -20,8 +20,8 @@ IFeatureBackend *backendOf(const ICameraPtr &camera)
 
 FeatureType featureTypeOf(int kind)
 {
-    static const FeatureType types[] = { FeatureType::Integer, FeatureType::Float, FeatureType::Enumeration,
-        FeatureType::Boolean, FeatureType::Command, FeatureType::Text };
+    static const FeatureType types[] = {FeatureType::Integer, FeatureType::Float,   FeatureType::Enumeration,
+                                        FeatureType::Boolean, FeatureType::Command, FeatureType::Text};
     return types[kind];
 }
 

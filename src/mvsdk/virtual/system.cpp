@@ -59,7 +59,7 @@ bool CSystem::discovery(Infra::TVector<ICameraPtr> &cameras, EInterfaceType inte
     }
     CallTrace::write(QStringLiteral("discovery %1 -> %2")
                          .arg(QString::number(int(interfaceType)),
-                             ok ? QString::number(cameras.size()) : QStringLiteral("fail")));
+                              ok ? QString::number(cameras.size()) : QStringLiteral("fail")));
     return ok;
 }
 
@@ -91,7 +91,7 @@ IStreamSourcePtr CSystem::createStreamSource(const ICameraPtr &camera, uint16_t 
     const bool ok = !virtualCamera->fails(QStringLiteral("createStreamSource"));
     CallTrace::write(QStringLiteral("createStreamSource %1 %2 -> %3")
                          .arg(virtualCamera->key(), QString::number(channelId),
-                             ok ? QStringLiteral("ok") : QStringLiteral("empty")));
+                              ok ? QStringLiteral("ok") : QStringLiteral("empty")));
     if (!ok)
         return nullptr;
     auto stream = std::make_shared<VxSim::detail::VirtualStreamSource>(virtualCamera);

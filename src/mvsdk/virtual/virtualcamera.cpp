@@ -136,9 +136,10 @@ template <class Apply> bool VirtualCamera::applyKeepingGeometry(const std::strin
         return true;
     QString ignored;
     m_features.setInitial(name,
-        before.type == FeatureType::Integer ? QJsonValue(double(before.integer))
-                                            : QJsonValue(QString::fromStdString(before.text)),
-        &ignored);
+                          before.type == FeatureType::Integer
+                              ? QJsonValue(double(before.integer))
+                              : QJsonValue(QString::fromStdString(before.text)),
+                          &ignored);
     return false;
 }
 
@@ -265,8 +266,8 @@ bool VirtualCamera::setFeatureText(const QString &name, const QString &value)
         }
         QString ignored;
         ok = converted && applyKeepingGeometry(name.toStdString(), [&] {
-            return m_features.setInitial(name.toStdString(), json, &ignored);
-        });
+                 return m_features.setInitial(name.toStdString(), json, &ignored);
+             });
     }
     if (ok)
         wakeStreams();

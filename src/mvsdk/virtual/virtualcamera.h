@@ -128,8 +128,8 @@ private:
     uint32_t m_frameBytes;
     GigEConfig m_gige;
     std::vector<std::weak_ptr<StreamState>> m_streams;
-    std::atomic<uint64_t> m_framesProduced { 0 };
-    std::atomic<const void *> m_lastImage { nullptr };
+    std::atomic<uint64_t> m_framesProduced {0};
+    std::atomic<const void *> m_lastImage {nullptr};
 
     // Its own lock: making a large pattern must not hold up feature access.
     std::mutex m_patternMutex;

@@ -153,8 +153,8 @@ int grabbingStreamCount(const QString &key)
 
 int attachedHandlerCount(const QString &key)
 {
-    return countStreams(
-        key, [](const detail::StreamState &s) { return s.alive ? int(s.handlers.size()) : 0; });
+    return countStreams(key,
+                        [](const detail::StreamState &s) { return s.alive ? int(s.handlers.size()) : 0; });
 }
 
 uint64_t framesProduced(const QString &key)

@@ -26,7 +26,7 @@ bool contains(const std::vector<Dahua::GenICam::CFrameProc> &handlers, const Dah
 // Waits for the next frame after the camera's pacing; returns true when one
 // is due. Called and returns with the lock held.
 bool waitForFrame(StreamState &state, std::unique_lock<std::mutex> &lock, const VirtualCamera::Pacing &pacing,
-    Clock::time_point &next)
+                  Clock::time_point &next)
 {
     const auto interrupted = [&state] { return !state.grabbing || state.woken; };
     switch (pacing.kind) {
@@ -50,8 +50,8 @@ bool waitForFrame(StreamState &state, std::unique_lock<std::mutex> &lock, const 
             --state.pendingTriggers;
             return true;
         }
-        state.changed.wait(
-            lock, [&state, &interrupted] { return interrupted() || state.pendingTriggers > 0; });
+        state.changed.wait(lock,
+                           [&state, &interrupted] { return interrupted() || state.pendingTriggers > 0; });
         return false;
     case VirtualCamera::Pacing::None:
         state.changed.wait(lock, interrupted);
@@ -63,7 +63,7 @@ bool waitForFrame(StreamState &state, std::unique_lock<std::mutex> &lock, const 
 // Calls the handlers copied for one frame. A handler detached or a stop made
 // by an earlier handler of the same frame is honoured.
 void deliver(StreamState &state, const std::vector<Dahua::GenICam::CFrameProc> &handlers,
-    const Dahua::GenICam::CFrame &frame)
+             const Dahua::GenICam::CFrame &frame)
 {
     for (std::size_t i = 0; i < handlers.size(); ++i) {
         if (i > 0) {
@@ -128,7 +128,7 @@ void runGrabbing(std::shared_ptr<StreamState> state)
                 QStringLiteral("frame %1 %2 %3")
                     .arg(state->camera->key(), QString::number(sequence), QString::number(shape.bytes)));
         const Dahua::GenICam::CFrame frame(pattern->frame(sequence), shape.bytes, shape.width, shape.height,
-            sequence, shape.pixelFormat.c_str());
+                                           sequence, shape.pixelFormat.c_str());
         state->camera->countFrame(frame.getImage());
         deliver(*state, handlers, frame);
 
@@ -237,7 +237,7 @@ bool VirtualStreamSource::startGrabbing(uint64_t maxImagesGrabbed, Dahua::GenICa
     const auto trace = [&](bool ok) {
         CallTrace::write(QStringLiteral("startGrabbing %1 %2 %3 -> %4")
                              .arg(key, QString::number(maxImagesGrabbed), QString::number(int(strategy)),
-                                 CallTrace::result(ok)));
+                                  CallTrace::result(ok)));
         return ok;
     };
     if (m_state->camera->fails(QStringLiteral("startGrabbing")))

@@ -45,8 +45,8 @@ struct StreamState {
     std::mutex mutex;
     std::condition_variable changed;
     std::vector<Dahua::GenICam::CFrameProc> handlers;
-    bool alive = true; // the stream source object exists
-    bool grabbing = false; // frames are wanted
+    bool alive = true;          // the stream source object exists
+    bool grabbing = false;      // frames are wanted
     bool threadRunning = false; // a grabbing thread exists (or is being made) and has not left its loop
     bool woken = false;
     std::thread::id threadId; // of the grabbing thread while it runs its loop

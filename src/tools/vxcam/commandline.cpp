@@ -8,7 +8,8 @@
 
 namespace {
 
-bool readInt(const QCommandLineParser &parser, const QString &name, int low, int high, int *value, QString *error)
+bool readInt(const QCommandLineParser &parser, const QString &name, int low, int high, int *value,
+             QString *error)
 {
     if (!parser.isSet(name))
         return true;
@@ -27,12 +28,13 @@ bool readInt(const QCommandLineParser &parser, const QString &name, int low, int
 bool parseCommandLine(const QStringList &arguments, CommandLine *commandLine, QString *error)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Drives the vxCam_180d camera plug-in the way a host does.\n\n"
-        "  vxcam list [--plugin PATH]\n"
-        "  vxcam grab --camera KEY [options]"));
+    parser.setApplicationDescription(
+        QStringLiteral("Drives the vxCam_180d camera plug-in the way a host does.\n\n"
+                       "  vxcam list [--plugin PATH]\n"
+                       "  vxcam grab --camera KEY [options]"));
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("list or grab"));
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help."));
     parser.addOption(help);
     parser.addOptions({
         {QStringLiteral("plugin"), QStringLiteral("Plug-in library to load (default: the one beside vxcam)."),
@@ -40,18 +42,25 @@ bool parseCommandLine(const QStringList &arguments, CommandLine *commandLine, QS
         {QStringLiteral("camera"), QStringLiteral("Key of the camera to open."), QStringLiteral("KEY")},
         {QStringLiteral("driver"), QStringLiteral("current (Camera_Create) or earlier (CCameraDahua)."),
          QStringLiteral("current|earlier")},
-        {QStringLiteral("board"), QStringLiteral("Board number of the option record (default 0)."), QStringLiteral("N")},
-        {QStringLiteral("mode"), QStringLiteral("Trigger mode: 1 line 1, 2 free run (default), 3 free run up to --limit."),
+        {QStringLiteral("board"), QStringLiteral("Board number of the option record (default 0)."),
+         QStringLiteral("N")},
+        {QStringLiteral("mode"),
+         QStringLiteral("Trigger mode: 1 line 1, 2 free run (default), 3 free run up to --limit."),
          QStringLiteral("1|2|3")},
         {QStringLiteral("frames"), QStringLiteral("Frames to wait for (default 100)."), QStringLiteral("N")},
-        {QStringLiteral("seconds"), QStringLiteral("Longest wait in seconds (default 10)."), QStringLiteral("S")},
+        {QStringLiteral("seconds"), QStringLiteral("Longest wait in seconds (default 10)."),
+         QStringLiteral("S")},
         {QStringLiteral("limit"), QStringLiteral("Frame limit in mode 3."), QStringLiteral("N")},
-        {QStringLiteral("snap"), QStringLiteral("Software-triggered snapshots to fire."), QStringLiteral("N")},
+        {QStringLiteral("snap"), QStringLiteral("Software-triggered snapshots to fire."),
+         QStringLiteral("N")},
         {QStringLiteral("exposure"), QStringLiteral("Exposure time to set."), QStringLiteral("VALUE")},
-        {QStringLiteral("save"), QStringLiteral("Dump every frame as a bitmap; file names start with PREFIX."),
+        {QStringLiteral("save"),
+         QStringLiteral("Dump every frame as a bitmap; file names start with PREFIX."),
          QStringLiteral("PREFIX")},
-        {QStringLiteral("suffix"), QStringLiteral("End of dump file names (default .bmp)."), QStringLiteral("SUFFIX")},
-        {QStringLiteral("png"), QStringLiteral("Write the last frame as a PNG picture."), QStringLiteral("FILE")},
+        {QStringLiteral("suffix"), QStringLiteral("End of dump file names (default .bmp)."),
+         QStringLiteral("SUFFIX")},
+        {QStringLiteral("png"), QStringLiteral("Write the last frame as a PNG picture."),
+         QStringLiteral("FILE")},
         {QStringLiteral("quiet"), QStringLiteral("No progress bar.")},
     });
     commandLine->helpText = parser.helpText();
@@ -69,7 +78,8 @@ bool parseCommandLine(const QStringList &arguments, CommandLine *commandLine, QS
         return false;
     }
     GrabOptions &o = commandLine->options;
-    o.plugin = parser.isSet(QStringLiteral("plugin")) ? parser.value(QStringLiteral("plugin")) : PluginLoader::defaultPath();
+    o.plugin = parser.isSet(QStringLiteral("plugin")) ? parser.value(QStringLiteral("plugin"))
+                                                      : PluginLoader::defaultPath();
     if (positional.first() == QLatin1String("list")) {
         commandLine->command = CommandLine::List;
         return true;

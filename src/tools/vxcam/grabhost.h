@@ -12,8 +12,7 @@
 #include <atomic>
 #include <mutex>
 
-class GrabHost : public IPoolCallback
-{
+class GrabHost : public IPoolCallback {
 public:
     explicit GrabHost(bool keepLastFrame)
         : m_keepLastFrame(keepLastFrame)
@@ -32,9 +31,9 @@ public:
 
 private:
     const bool m_keepLastFrame;
-    std::atomic<int> m_frames{0};
-    std::atomic<int> m_broken{0};
-    std::atomic<quint64> m_bytes{0};
+    std::atomic<int> m_frames {0};
+    std::atomic<int> m_broken {0};
+    std::atomic<quint64> m_bytes {0};
     quint32 m_lastNumber = 0; // grabbing thread only
     mutable std::mutex m_mutex;
     QByteArray m_lastFrame;

@@ -23,8 +23,7 @@ void fail(const QString &message)
 
 // A camera object from the plug-in's factory, or the earlier driver built
 // here; deleted the way it was made.
-class CameraHandle
-{
+class CameraHandle {
 public:
     CameraHandle(const PluginLoader &plugin, bool earlier, tagVX_CAMERA_OPTION *option, IPoolCallback *host)
         : m_destroy(earlier ? nullptr : plugin.destroy)
@@ -87,7 +86,8 @@ int runGrab(const GrabOptions &options)
     const QStringList keys = camera->IGetCameraList();
     if (!keys.contains(options.camera)) {
         fail(QStringLiteral("camera \"%1\" not found; cameras present: %2")
-                 .arg(options.camera, keys.isEmpty() ? QStringLiteral("none") : keys.join(QStringLiteral(", "))));
+                 .arg(options.camera,
+                      keys.isEmpty() ? QStringLiteral("none") : keys.join(QStringLiteral(", "))));
         return 1;
     }
     option.cameraName = options.camera;
@@ -120,7 +120,9 @@ int runGrab(const GrabOptions &options)
     for (int i = 0; i < options.snaps; ++i)
         snapsFired += camera->ISnapCamera(VX_TRIGGER_DIRECTION_NONE) == 1 ? 1 : 0;
     if (snapsFired < options.snaps)
-        fail(QStringLiteral("%1 of %2 snapshots were refused").arg(options.snaps - snapsFired).arg(options.snaps));
+        fail(QStringLiteral("%1 of %2 snapshots were refused")
+                 .arg(options.snaps - snapsFired)
+                 .arg(options.snaps));
 
     ProgressBar progress(!options.quiet && standardErrorIsTerminal());
     const qint64 limitMs = qint64(options.seconds * 1000.0);
@@ -128,7 +130,8 @@ int runGrab(const GrabOptions &options)
     while (host.frames() < options.frames && clock.elapsed() < limitMs) {
         if (clock.elapsed() - lastDraw >= 100) {
             lastDraw = clock.elapsed();
-            progress.update(host.frames(), options.frames, host.frames() * 1000.0 / std::max<qint64>(1, lastDraw));
+            progress.update(host.frames(), options.frames,
+                            host.frames() * 1000.0 / std::max<qint64>(1, lastDraw));
         }
         QThread::msleep(5);
     }

@@ -8,8 +8,7 @@
 #include <QLibrary>
 #include <QString>
 
-class PluginLoader
-{
+class PluginLoader {
 public:
     // The plug-in's file name beside this program.
     static QString defaultPath();

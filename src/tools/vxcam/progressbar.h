@@ -2,8 +2,7 @@
 #ifndef VXCAM_PROGRESSBAR_H
 #define VXCAM_PROGRESSBAR_H
 
-class ProgressBar
-{
+class ProgressBar {
 public:
     explicit ProgressBar(bool enabled)
         : m_enabled(enabled)

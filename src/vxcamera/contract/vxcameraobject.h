@@ -34,17 +34,14 @@ class ICameraObject;
 // includes this header holds its own identical, read-only copy.
 // NOLINTBEGIN(cert-err58-cpp)
 static const QMap<int, QString> g_cameraTypeNames = {
-    {0, "Unknown(0)"},          {100, "Virtual Camera(100)"}, {100, "Virtual Camera(100)"},
-    {110, "BitFlow(110)"},      {110, "BitFlow(110)"},        {120, "Gige(120)"},
-    {130, "USB Camera(130)"},   {140, "HIK(140)"},            {150, "Vimba(150)"},
-    {160, "Baumer(160)"},       {170, "AdLink(170)"},         {180, "DaHua(180)"},
-    {190, "Basler(190)"},       {200, "PtGray(200)"},         {220, "Euresys(220)"},
-    {230, "Dalsa(230)"},
+    {0, "Unknown(0)"},     {100, "Virtual Camera(100)"}, {100, "Virtual Camera(100)"}, {110, "BitFlow(110)"},
+    {110, "BitFlow(110)"}, {120, "Gige(120)"},           {130, "USB Camera(130)"},     {140, "HIK(140)"},
+    {150, "Vimba(150)"},   {160, "Baumer(160)"},         {170, "AdLink(170)"},         {180, "DaHua(180)"},
+    {190, "Basler(190)"},  {200, "PtGray(200)"},         {220, "Euresys(220)"},        {230, "Dalsa(230)"},
 };
 
 static const QMap<int, QString> g_cameraStateNames = {
-    {0, "Uninitialized"}, {1, "Initialized"}, {2, "Opened"},
-    {3, "Running"},       {4, "Paused"},      {5, "Closed"},
+    {0, "Uninitialized"}, {1, "Initialized"}, {2, "Opened"}, {3, "Running"}, {4, "Paused"}, {5, "Closed"},
 };
 
 static const QMap<int, QString> g_portTypeNames = {
@@ -53,7 +50,7 @@ static const QMap<int, QString> g_portTypeNames = {
 };
 
 static const QMap<int, QString> g_imageFormatNames = {
-    {0, "None"},   {1, "GRAY8"}, {2, "RGB24"}, {3, "RGB32"},
+    {0, "None"},   {1, "GRAY8"}, {2, "RGB24"},  {3, "RGB32"},
     {4, "GRAY16"}, {5, "RGB48"}, {11, "BGR24"}, {12, "BGR32"},
 };
 // NOLINTEND(cert-err58-cpp)
@@ -85,15 +82,15 @@ enum emVxTriggerDirection {
 
 // The host's option record for one camera. The host fills and owns it.
 struct tagVX_CAMERA_OPTION {
-    int cameraType = 180;          // host: camera type code (see g_cameraTypeNames)
-    quint8 saveFlag = 0;           // nonzero: dump every delivered frame; the plug-in writes 2
-    QString cameraName;            // key of the camera to open
-    int imageFormat = 1;           // image format code (see g_imageFormatNames)
-    QString savePrefix;            // put in front of dump file names
-    QString saveSuffix;            // put at the end of dump file names
-    int boardNum = 0;              // the host's number for this camera
-    quint8 snapDisabled = 0;       // nonzero: every snapshot is refused
-    void *hostContext = nullptr;   // host: free for the host's own use
+    int cameraType = 180;        // host: camera type code (see g_cameraTypeNames)
+    quint8 saveFlag = 0;         // nonzero: dump every delivered frame; the plug-in writes 2
+    QString cameraName;          // key of the camera to open
+    int imageFormat = 1;         // image format code (see g_imageFormatNames)
+    QString savePrefix;          // put in front of dump file names
+    QString saveSuffix;          // put at the end of dump file names
+    int boardNum = 0;            // the host's number for this camera
+    quint8 snapDisabled = 0;     // nonzero: every snapshot is refused
+    void *hostContext = nullptr; // host: free for the host's own use
 };
 
 // Property record handed to ISetProperty. propId 1 is the exposure time.
@@ -104,8 +101,7 @@ struct tagVX_CAMERA_PROPERTY {
 };
 
 // The host's callback. Plug-ins call only IFrameReady; plug-ins never delete it.
-class IPoolCallback
-{
+class IPoolCallback {
 public:
     // Camera state change notification (state codes of g_cameraStateNames).
     virtual void IStateChanged(ICameraObject *camera, int state) = 0;
@@ -119,8 +115,7 @@ protected:
 
 // A list with its own recursive mutex, kept for the host. Plug-ins only
 // construct and destroy it.
-class CGuardedList
-{
+class CGuardedList {
 public:
     explicit CGuardedList(bool flag)
         : m_mutex(QMutex::Recursive)
@@ -138,8 +133,7 @@ public:
 // The camera object. Every camera plug-in derives from it; the host reads its
 // public members. Members and virtual operations keep their declared order:
 // the host was built against this layout.
-class ICameraObject
-{
+class ICameraObject {
 public:
     ICameraObject(tagVX_CAMERA_OPTION *option, IPoolCallback *callback)
         : m_pCamOpt(option)

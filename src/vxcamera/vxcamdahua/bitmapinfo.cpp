@@ -12,6 +12,6 @@ void initGreyBitmapInfo(VxBitmapInfo &info)
     info.header.bitCount = 8;
     for (int i = 0; i < 256; ++i) {
         const auto level = static_cast<quint8>(i);
-        info.colors[i] = VxRgbQuad{level, level, level, 0};
+        info.colors[i] = VxRgbQuad {level, level, level, 0};
     }
 }

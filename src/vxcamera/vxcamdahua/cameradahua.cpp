@@ -261,7 +261,10 @@ int CCameraDahua::IStartCamera()
 
     delete[] m_pBuff;
     m_pBuff = nullptr;
-    const int bytesPerPixel = m_nBitsPerPixel <= 8 ? 1 : m_nBitsPerPixel <= 16 ? 2 : m_nBitsPerPixel <= 24 ? 3 : 4;
+    const int bytesPerPixel = m_nBitsPerPixel <= 8 ? 1
+        : m_nBitsPerPixel <= 16                    ? 2
+        : m_nBitsPerPixel <= 24                    ? 3
+                                                   : 4;
     quint32 size = 0;
     const bool fits = frameByteCount(m_camParam.width, m_camParam.height, bytesPerPixel, &size);
     std::atomic_ref<quint32>(m_buffSize).store(fits ? size : 0);
@@ -334,8 +337,9 @@ void CCameraDahua::onGetFrame(const CFrame &frame)
     const quint32 size = frame.getImageSize();
     const quint32 expected = std::atomic_ref<quint32>(m_buffSize).load();
     if (expected < size) {
-        qWarning() << QStringLiteral("buff size too smaller, m_buffSize=%1, imageSize=%2").arg(expected).arg(size)
-                   << Qt::endl;
+        qWarning()
+            << QStringLiteral("buff size too smaller, m_buffSize=%1, imageSize=%2").arg(expected).arg(size)
+            << Qt::endl;
         return;
     }
     const quint32 number = frameNum.fetch_add(1) + 1;
@@ -352,7 +356,8 @@ void CCameraDahua::onGetFrame(const CFrame &frame)
     const int boardNum = m_pCamOpt->boardNum;
     if (m_pPoolCallback != nullptr)
         m_pPoolCallback->IFrameReady(this);
-    qWarning() << "m_pCamOpt->boardNum is : " << boardNum << "     m_nFrameNum num is: " << number << Qt::endl;
+    qWarning() << "m_pCamOpt->boardNum is : " << boardNum << "     m_nFrameNum num is: " << number
+               << Qt::endl;
 }
 
 void CCameraDahua::SaveFrameToFile(const CFrame &frame, const QString &fileName)
@@ -364,7 +369,8 @@ void CCameraDahua::SaveFrameToFile(const CFrame &frame, const QString &fileName)
         width = m_nWidth;
     if (height < 0)
         height = m_nHeight;
-    writeFrameDump(fileName, m_bmpInfo, width, height, m_nBitsPerPixel, frame.getImage(), frame.getImageSize());
+    writeFrameDump(fileName, m_bmpInfo, width, height, m_nBitsPerPixel, frame.getImage(),
+                   frame.getImageSize());
 }
 
 // ---- parameter setters -------------------------------------------------------

@@ -65,8 +65,7 @@ enum enumTRIGSRC {
     TRIGSRC_LINE1 = 1,    // source "Line1" only
 };
 
-class CCameraDahua : public ICameraObject
-{
+class CCameraDahua : public ICameraObject {
 public:
     CCameraDahua(tagVX_CAMERA_OPTION *option, IPoolCallback *callback);
     ~CCameraDahua() override;

@@ -95,7 +95,8 @@ int CCameraDahuaV2::IOpenCamera()
     CSystem &system = CSystem::getInstance();
     m_acqCtrlSptr = system.createAcquisitionControl(m_cameraSptr);
     if (!m_acqCtrlSptr) {
-        qWarning() << "Failed to create AcquisitionControl object" << " - " << kOpen;
+        qWarning() << "Failed to create AcquisitionControl object"
+                   << " - " << kOpen;
         releaseFailedOpen(true, false);
         return 0;
     }
@@ -108,7 +109,8 @@ int CCameraDahuaV2::IOpenCamera()
     {
         IImageFormatControlPtr format = system.createImageFormatControl(m_cameraSptr);
         if (!format) {
-            qWarning() << "Failed to create ImageFormatControl object" << " - " << kOpen;
+            qWarning() << "Failed to create ImageFormatControl object"
+                       << " - " << kOpen;
             releaseFailedOpen(true, false);
             return 0;
         }
@@ -127,12 +129,14 @@ int CCameraDahuaV2::IOpenCamera()
 
     m_streamPtr = system.createStreamSource(m_cameraSptr, 0);
     if (!m_streamPtr) {
-        qWarning() << "Failed to createStreamSource" << " - " << kOpen;
+        qWarning() << "Failed to createStreamSource"
+                   << " - " << kOpen;
         releaseFailedOpen(true, false);
         return 0;
     }
     if (!m_streamPtr->attachGrabbing(frameHandler())) {
-        qWarning() << "Failed to attachGrabbing" << " - " << kOpen;
+        qWarning() << "Failed to attachGrabbing"
+                   << " - " << kOpen;
         releaseFailedOpen(true, false);
         return 0;
     }
@@ -147,7 +151,8 @@ int CCameraDahuaV2::IOpenCamera()
             throw std::bad_alloc();
         m_pBuff = new unsigned char[size];
     } catch (const std::bad_alloc &) {
-        qWarning() << "Failed to create buffer" << " - " << kOpen;
+        qWarning() << "Failed to create buffer"
+                   << " - " << kOpen;
         releaseFailedOpen(true, true);
         return 0;
     }
@@ -243,7 +248,8 @@ void CCameraDahuaV2::IStopCamera()
     if (!m_cameraSptr || !m_streamPtr || !m_acqCtrlSptr)
         return;
     if (!m_streamPtr->stopGrabbing()) {
-        qWarning() << "Failed to stopGrabbing - " << "CCameraDahuaV2::IStopCamera";
+        qWarning() << "Failed to stopGrabbing - "
+                   << "CCameraDahuaV2::IStopCamera";
         return;
     }
     std::atomic_ref<qint32>(m_nCurTriggerMode).store(0);
@@ -286,7 +292,8 @@ bool CCameraDahuaV2::SetExposureTime(double value)
     writeSymbol(m_acqCtrlSptr->exposureAuto(), "Off");
     const bool ok = m_acqCtrlSptr->exposureTime().setValue(value);
     if (!ok)
-        qWarning() << "Failed to set exposureTime. - " << "CCameraDahuaV2::SetExposureTime";
+        qWarning() << "Failed to set exposureTime. - "
+                   << "CCameraDahuaV2::SetExposureTime";
     return ok;
 }
 
@@ -307,14 +314,15 @@ void CCameraDahuaV2::ISetProperty(tagVX_CAMERA_PROPERTY *property)
 void CCameraDahuaV2::onGetFrame(const CFrame &frame)
 {
     if (!std::atomic_ref<bool>(m_bStarted).load() || !std::atomic_ref<bool>(m_bOpened).load()) {
-        qWarning() << m_pCamOpt->cameraName << " not started" << " - " << kFrame;
+        qWarning() << m_pCamOpt->cameraName << " not started"
+                   << " - " << kFrame;
         return;
     }
     const quint32 size = frame.getImageSize();
     const quint32 expected = std::atomic_ref<quint32>(m_buffSize).load();
     if (expected < size) {
-        qWarning() << QStringLiteral("Except image size:=%1, but got image size%2").arg(expected).arg(size) << " - "
-                   << kFrame;
+        qWarning() << QStringLiteral("Except image size:=%1, but got image size%2").arg(expected).arg(size)
+                   << " - " << kFrame;
         return;
     }
     const quint32 number = std::atomic_ref<quint32>(m_nFrameNum).fetch_add(1) + 1;
@@ -324,8 +332,8 @@ void CCameraDahuaV2::onGetFrame(const CFrame &frame)
     std::atomic_ref<quint8> saveFlag(m_pCamOpt->saveFlag);
     if (saveFlag.load() != 0) {
         saveFlag.store(2);
-        writeFrameDump(dumpFileName(number, *m_pCamOpt), m_bmpInfo, m_nWidth, m_nHeight, m_nBitsPerPixel, pixels,
-                       size);
+        writeFrameDump(dumpFileName(number, *m_pCamOpt), m_bmpInfo, m_nWidth, m_nHeight, m_nBitsPerPixel,
+                       pixels, size);
     }
     // The host may close or even delete this object from inside its callback:
     // nothing of the object is touched after this call.

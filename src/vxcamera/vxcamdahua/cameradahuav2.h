@@ -25,8 +25,7 @@
 
 #include <QByteArray>
 
-class CCameraDahuaV2 : public ICameraObject
-{
+class CCameraDahuaV2 : public ICameraObject {
 public:
     CCameraDahuaV2(tagVX_CAMERA_OPTION *option, IPoolCallback *callback);
     ~CCameraDahuaV2() override;

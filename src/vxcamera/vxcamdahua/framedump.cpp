@@ -4,7 +4,8 @@
 
 #include <cstdio>
 
-static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "the bitmap information block is written as it lies in memory");
+static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN,
+              "the bitmap information block is written as it lies in memory");
 
 namespace {
 

@@ -7,8 +7,7 @@
 namespace Dahua {
 namespace GenICam {
 
-class MVSDK_API IAcquisitionControl
-{
+class MVSDK_API IAcquisitionControl {
 public:
     virtual ~IAcquisitionControl();
 

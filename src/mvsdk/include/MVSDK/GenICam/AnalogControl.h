@@ -7,8 +7,7 @@
 namespace Dahua {
 namespace GenICam {
 
-class MVSDK_API IAnalogControl
-{
+class MVSDK_API IAnalogControl {
 public:
     virtual ~IAnalogControl();
 

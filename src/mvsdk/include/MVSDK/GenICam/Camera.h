@@ -11,8 +11,7 @@ namespace GenICam {
 // A camera as the SDK sees it. The SDK keeps each camera alive for as long as
 // anyone holds a handle to it; handles from different discoveries of the same
 // camera point to the same object. Thread-safe.
-class MVSDK_API ICamera
-{
+class MVSDK_API ICamera {
 public:
     virtual ~ICamera();
 

@@ -9,11 +9,10 @@ namespace GenICam {
 
 // A view of one frame. The bytes belong to the stream source and stay valid
 // only until the frame handler that received the frame returns.
-class CFrame
-{
+class CFrame {
 public:
-    CFrame(const void *image, uint32_t imageSize, uint32_t width, uint32_t height,
-           uint64_t blockId, const char *pixelFormat)
+    CFrame(const void *image, uint32_t imageSize, uint32_t width, uint32_t height, uint64_t blockId,
+           const char *pixelFormat)
         : m_image(image)
         , m_imageSize(imageSize)
         , m_width(width)

@@ -14,8 +14,7 @@ class IGigEInterface;
 typedef Memory::TSharedPtr<IGigECamera> IGigECameraPtr;
 typedef Memory::TSharedPtr<IGigEInterface> IGigEInterfacePtr;
 
-class MVSDK_API IGigECamera
-{
+class MVSDK_API IGigECamera {
 public:
     // Empty when the camera has no GigE view.
     static IGigECameraPtr getInstance(const ICameraPtr &camera);
@@ -25,12 +24,10 @@ public:
     virtual Infra::CString getSubnetMask() const = 0;
     virtual Infra::CString getGateway() const = 0;
     // Assigns address, mask and gateway to the camera.
-    virtual bool forceIpAddress(const char *ipAddress, const char *subnetMask,
-                                const char *gateway) = 0;
+    virtual bool forceIpAddress(const char *ipAddress, const char *subnetMask, const char *gateway) = 0;
 };
 
-class MVSDK_API IGigEInterface
-{
+class MVSDK_API IGigEInterface {
 public:
     // Empty when the camera is not attached through a GigE interface.
     static IGigEInterfacePtr getInstance(const ICameraPtr &camera);

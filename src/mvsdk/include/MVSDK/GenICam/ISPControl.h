@@ -7,8 +7,7 @@
 namespace Dahua {
 namespace GenICam {
 
-class MVSDK_API IISPControl
-{
+class MVSDK_API IISPControl {
 public:
     virtual ~IISPControl();
 

@@ -7,8 +7,7 @@
 namespace Dahua {
 namespace GenICam {
 
-class MVSDK_API IImageFormatControl
-{
+class MVSDK_API IImageFormatControl {
 public:
     virtual ~IImageFormatControl();
 

@@ -17,8 +17,7 @@
 namespace Dahua {
 namespace GenICam {
 
-class MVSDK_API CNodeBase
-{
+class MVSDK_API CNodeBase {
 public:
     // False for a default-built node, for a feature the camera lacks, and for
     // a feature of another kind than the node's.
@@ -38,8 +37,7 @@ protected:
     std::string m_featureName;
 };
 
-class MVSDK_API CIntNode : public CNodeBase
-{
+class MVSDK_API CIntNode : public CNodeBase {
 public:
     CIntNode()
         : CNodeBase(IntKind)
@@ -53,8 +51,7 @@ public:
     bool setValue(int64_t value);
 };
 
-class MVSDK_API CDoubleNode : public CNodeBase
-{
+class MVSDK_API CDoubleNode : public CNodeBase {
 public:
     CDoubleNode()
         : CNodeBase(DoubleKind)
@@ -68,8 +65,7 @@ public:
     bool setValue(double value);
 };
 
-class MVSDK_API CEnumNode : public CNodeBase
-{
+class MVSDK_API CEnumNode : public CNodeBase {
 public:
     CEnumNode()
         : CNodeBase(EnumKind)
@@ -83,8 +79,7 @@ public:
     bool setValueBySymbol(const Infra::CString &symbol);
 };
 
-class MVSDK_API CBoolNode : public CNodeBase
-{
+class MVSDK_API CBoolNode : public CNodeBase {
 public:
     CBoolNode()
         : CNodeBase(BoolKind)
@@ -98,8 +93,7 @@ public:
     bool setValue(bool value);
 };
 
-class MVSDK_API CCmdNode : public CNodeBase
-{
+class MVSDK_API CCmdNode : public CNodeBase {
 public:
     CCmdNode()
         : CNodeBase(CmdKind)
@@ -112,8 +106,7 @@ public:
     bool execute();
 };
 
-class MVSDK_API CStringNode : public CNodeBase
-{
+class MVSDK_API CStringNode : public CNodeBase {
 public:
     CStringNode()
         : CNodeBase(StringKind)

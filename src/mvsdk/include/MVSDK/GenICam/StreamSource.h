@@ -15,8 +15,7 @@ namespace GenICam {
 // function bound to its object. Two handlers bound to the same object and the
 // same member compare equal, so a handler built again at detach time matches
 // the one attached earlier.
-class CFrameProc
-{
+class CFrameProc {
 public:
     using Function = void (*)(void *context, const CFrame &frame);
 
@@ -28,8 +27,7 @@ public:
     }
 
     // CFrameProc::bind<&Class::onGetFrame>(object)
-    template <auto Member, class T>
-    static CFrameProc bind(T *object)
+    template <auto Member, class T> static CFrameProc bind(T *object)
     {
         return CFrameProc(object, &invokeMember<T, Member>);
     }
@@ -42,8 +40,7 @@ public:
     }
 
 private:
-    template <class T, auto Member>
-    static void invokeMember(void *context, const CFrame &frame)
+    template <class T, auto Member> static void invokeMember(void *context, const CFrame &frame)
     {
         (static_cast<T *>(context)->*Member)(frame);
     }
@@ -60,8 +57,7 @@ private:
 // flight has returned, and no handler call starts after they return. Called
 // from inside a handler they do not wait for that call. Releasing the last
 // handle (from any thread, the grabbing thread included) stops grabbing first.
-class MVSDK_API IStreamSource
-{
+class MVSDK_API IStreamSource {
 public:
     typedef CFrameProc Proc;
 
@@ -70,8 +66,8 @@ public:
     virtual bool attachGrabbing(Proc proc) = 0;
     virtual bool detachGrabbing(Proc proc) = 0;
     // maxImagesGrabbed 0: no limit.
-    virtual bool startGrabbing(uint64_t maxImagesGrabbed = 0,
-                               EGrabStrategy strategy = grabStrategySequential) = 0;
+    virtual bool startGrabbing(uint64_t maxImagesGrabbed = 0, EGrabStrategy strategy = grabStrategySequential)
+        = 0;
     virtual bool stopGrabbing() = 0;
     virtual bool isGrabbing() const = 0;
 };

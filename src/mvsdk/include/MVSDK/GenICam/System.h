@@ -18,8 +18,7 @@ namespace GenICam {
 
 // Every operation is thread-safe. The factories return an empty handle on
 // failure.
-class MVSDK_API CSystem
-{
+class MVSDK_API CSystem {
 public:
     static CSystem &getInstance();
 

@@ -8,8 +8,7 @@
 namespace Dahua {
 namespace Infra {
 
-class CString
-{
+class CString {
 public:
     CString() = default;
     CString(const char *text)

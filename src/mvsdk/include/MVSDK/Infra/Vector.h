@@ -7,8 +7,7 @@
 namespace Dahua {
 namespace Infra {
 
-template <class T>
-using TVector = std::vector<T>;
+template <class T> using TVector = std::vector<T>;
 
 } // namespace Infra
 } // namespace Dahua

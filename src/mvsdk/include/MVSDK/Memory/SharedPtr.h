@@ -7,8 +7,7 @@
 namespace Dahua {
 namespace Memory {
 
-template <class T>
-using TSharedPtr = std::shared_ptr<T>;
+template <class T> using TSharedPtr = std::shared_ptr<T>;
 
 } // namespace Memory
 } // namespace Dahua
