@@ -37,7 +37,8 @@ bool parseCommandLine(const QStringList &arguments, CommandLine *commandLine, QS
                                   QStringLiteral("Show this help."));
     parser.addOption(help);
     parser.addOptions({
-        {QStringLiteral("plugin"), QStringLiteral("Plug-in library to load (default: the one beside vxcam)."),
+        {QStringLiteral("plugin"),
+         QStringLiteral("Plug-in library to load (default: the one beside vxcam, else the installed one)."),
          QStringLiteral("PATH")},
         {QStringLiteral("camera"), QStringLiteral("Key of the camera to open."), QStringLiteral("KEY")},
         {QStringLiteral("driver"), QStringLiteral("current (Camera_Create) or earlier (CCameraDahua)."),

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 
 QString PluginLoader::defaultPath()
 {
@@ -10,7 +11,16 @@ QString PluginLoader::defaultPath()
 #else
     const QString name = QStringLiteral("libvxCam_180d.so");
 #endif
-    return QDir(QCoreApplication::applicationDirPath()).filePath(name);
+    const QDir programDir(QCoreApplication::applicationDirPath());
+    const QString beside = programDir.filePath(name);
+#if defined(VXCAM_PLUGIN_DIR_FROM_BIN)
+    // Installed: the plug-in folder of the prefix, relative to this program.
+    const QString installed
+        = QDir::cleanPath(programDir.filePath(QStringLiteral(VXCAM_PLUGIN_DIR_FROM_BIN "/") + name));
+    if (!QFileInfo::exists(beside) && QFileInfo::exists(installed))
+        return installed;
+#endif
+    return beside;
 }
 
 bool PluginLoader::load(const QString &path)

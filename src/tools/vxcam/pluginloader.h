@@ -10,7 +10,8 @@
 
 class PluginLoader {
 public:
-    // The plug-in's file name beside this program.
+    // The plug-in beside this program (the build tree), else the one in the
+    // installed plug-in folder when that exists; the one beside when neither does.
     static QString defaultPath();
 
     // False with errorString() set when the library or an entry point is missing.
