@@ -62,7 +62,7 @@ configure_package_config_file(
     INSTALL_DESTINATION "${VXCAM_INSTALL_CMAKEDIR}"
     PATH_VARS VXCAM_INSTALL_PLUGINDIR)
 write_basic_package_version_file("${PROJECT_BINARY_DIR}/vxcameraConfigVersion.cmake"
-    COMPATIBILITY SameMinorVersion)
+    COMPATIBILITY SameMajorVersion)
 install(FILES "${PROJECT_BINARY_DIR}/vxcameraConfig.cmake" "${PROJECT_BINARY_DIR}/vxcameraConfigVersion.cmake"
     DESTINATION "${VXCAM_INSTALL_CMAKEDIR}")
 

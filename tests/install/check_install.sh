@@ -69,7 +69,7 @@ check_tree() {
     local host="$work/host"
     "$CMAKE_COMMAND" -S "$prefix/$VXCAM_TEST_DOCDIR/examples/minimal-host" -B "$host" \
         -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_CXX_COMPILER="$VXCAM_TEST_CXX" \
-        -DCMAKE_CXX_FLAGS="$VXCAM_TEST_CXXFLAGS" -DCMAKE_EXE_LINKER_FLAGS="$VXCAM_TEST_CXXFLAGS" \
+        -DCMAKE_CXX_FLAGS="$VXCAM_TEST_CXXFLAGS" -DCMAKE_EXE_LINKER_FLAGS="$VXCAM_TEST_LDFLAGS" \
         >"$work/host-configure.log" 2>&1 || {
         cat "$work/host-configure.log" >&2
         fail "the example host does not configure against the installed package"
