@@ -1,5 +1,6 @@
 #include "framedump.h"
 
+#include <QFile>
 #include <QtEndian>
 
 #include <cstdio>
@@ -33,6 +34,24 @@ bool isRefusedInFileName(QChar c)
     }
 }
 
+// The bytes under which the C runtime's fopen finds `fileName`, or empty when
+// the name has no exact form there: a lossy conversion (a "?" for each
+// character the encoding lacks) would name another file, maybe in another
+// folder.
+QByteArray openableName(const QString &fileName)
+{
+#if defined(Q_OS_WIN)
+    // The host's platform: the narrow fopen takes Latin-1 names.
+    const QByteArray bytes = fileName.toLatin1();
+    const bool exact = QString::fromLatin1(bytes) == fileName;
+#else
+    // The platform's file-name encoding (UTF-8 on Linux).
+    const QByteArray bytes = QFile::encodeName(fileName);
+    const bool exact = QFile::decodeName(bytes) == fileName;
+#endif
+    return exact ? bytes : QByteArray();
+}
+
 } // namespace
 
 QString dumpCameraName(const QString &cameraName)
@@ -64,7 +83,10 @@ void writeFrameDump(const QString &fileName, VxBitmapInfo &info, qint32 width, q
     // A NUL would cut the path short and name another file than the one asked for.
     if (fileName.contains(QChar(0)))
         return;
-    std::FILE *file = std::fopen(fileName.toLatin1().constData(), "wb");
+    const QByteArray name = openableName(fileName);
+    if (name.isEmpty())
+        return;
+    std::FILE *file = std::fopen(name.constData(), "wb");
     if (file == nullptr)
         return;
 
