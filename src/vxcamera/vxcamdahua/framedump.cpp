@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cstdio>
 
 static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN,
@@ -32,6 +33,40 @@ bool isRefusedInFileName(QChar c)
     default:
         return false;
     }
+}
+
+// The longest file name (one component of a path) that common file systems
+// take: 255 bytes on Linux, 255 UTF-16 units on Windows. Names are measured
+// in UTF-8 bytes, which are never fewer than either.
+constexpr qsizetype kLongestFileName = 255;
+
+bool isPathSeparator(QChar c)
+{
+#if defined(Q_OS_WIN)
+    return c == QLatin1Char('/') || c == QLatin1Char('\\');
+#else
+    return c == QLatin1Char('/');
+#endif
+}
+
+qsizetype utf8Length(QStringView text)
+{
+    return text.toUtf8().size();
+}
+
+// The first characters of a cleaned camera name (Latin-1 only: one or two
+// UTF-8 bytes each) that take at most `room` UTF-8 bytes.
+QString cameraNameWithin(const QString &cameraName, qsizetype room)
+{
+    qsizetype used = 0;
+    qsizetype kept = 0;
+    for (; kept < cameraName.size(); ++kept) {
+        const qsizetype bytes = cameraName.at(kept).unicode() < 0x80 ? 1 : 2;
+        if (used + bytes > room)
+            break;
+        used += bytes;
+    }
+    return cameraName.left(kept);
 }
 
 // The bytes under which the C runtime's fopen finds `fileName`, or empty when
@@ -67,9 +102,24 @@ QString dumpCameraName(const QString &cameraName)
 
 QString dumpFileName(quint32 frameNumber, const tagVX_CAMERA_OPTION &option, const QDateTime &time)
 {
-    return option.savePrefix + dumpCameraName(option.cameraName) + QLatin1Char('_')
-        + time.toString(QStringLiteral("yyyy_MM_dd_hh_mm_ss_zzz")) + QLatin1Char('_')
-        + QString::number(frameNumber) + option.saveSuffix;
+    const QString &prefix = option.savePrefix;
+    const QString rest = QLatin1Char('_') + time.toString(QStringLiteral("yyyy_MM_dd_hh_mm_ss_zzz"))
+        + QLatin1Char('_') + QString::number(frameNumber) + option.saveSuffix;
+    QString cameraName = dumpCameraName(option.cameraName);
+
+    // The file name that holds the camera name runs from the prefix's last
+    // separator to the first separator after the camera name.
+    qsizetype prefixTail = prefix.size();
+    while (prefixTail > 0 && !isPathSeparator(prefix.at(prefixTail - 1)))
+        --prefixTail;
+    qsizetype restHead = 0;
+    while (restHead < rest.size() && !isPathSeparator(rest.at(restHead)))
+        ++restHead;
+    const qsizetype around
+        = utf8Length(QStringView(prefix).mid(prefixTail)) + utf8Length(QStringView(rest).left(restHead));
+    if (around + utf8Length(cameraName) > kLongestFileName)
+        cameraName = cameraNameWithin(cameraName, std::max<qsizetype>(0, kLongestFileName - around));
+    return prefix + cameraName + rest;
 }
 
 QString dumpFileName(quint32 frameNumber, const tagVX_CAMERA_OPTION &option)

@@ -16,7 +16,10 @@
 QString dumpCameraName(const QString &cameraName);
 
 // savePrefix + camera name + "_" + time stamp + "_" + frame number + saveSuffix,
-// the time stamp formatted "yyyy_MM_dd_hh_mm_ss_zzz" in local time.
+// the time stamp formatted "yyyy_MM_dd_hh_mm_ss_zzz" in local time. The
+// camera name is cut at its end where the file name it is part of (from the
+// prefix's last path separator on) would exceed 255 UTF-8 bytes, the limit of
+// common file systems; prefix, time stamp, frame number and suffix stay whole.
 QString dumpFileName(quint32 frameNumber, const tagVX_CAMERA_OPTION &option);
 QString dumpFileName(quint32 frameNumber, const tagVX_CAMERA_OPTION &option, const QDateTime &time);
 
