@@ -123,6 +123,22 @@ TEST_F(Vxcam, FailuresExitWithOneAndSayWhat)
     EXPECT_TRUE(plugin.err.contains("cannot load plug-in")) << plugin.err.toStdString();
 }
 
+TEST_F(Vxcam, AnyBoardNumberReachesTheDriver)
+{
+    // The earlier driver refuses to open with a negative board number.
+    const ToolRun negative = vxcam(
+        {"grab", "--camera", "Tool:MONO", "--driver", "earlier", "--board", "-2147483648", "--quiet"});
+    EXPECT_EQ(negative.status, 1);
+    EXPECT_TRUE(negative.err.contains("vxcam: cannot open camera \"Tool:MONO\""))
+        << negative.err.toStdString();
+
+    const ToolRun largest = vxcam({"grab", "--camera", "Tool:MONO", "--driver", "earlier", "--board",
+                                   "2147483647", "--mode", "3", "--limit", "1", "--quiet"});
+    EXPECT_EQ(largest.status, 0) << largest.err.toStdString();
+    EXPECT_TRUE(largest.err.contains("m_pCamOpt->boardNum is :  2147483647")) << largest.err.toStdString();
+    EXPECT_EQ(vxcam({"grab", "--camera", "Tool:MONO", "--board", "2147483648"}).status, 2);
+}
+
 TEST_F(Vxcam, UsageErrorsExitWithTwo)
 {
     for (const QStringList &arguments : {QStringList {}, QStringList {"shoot"}, QStringList {"grab"},
