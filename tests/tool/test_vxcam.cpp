@@ -32,11 +32,11 @@ protected:
             {"key": "Tool:STUCK", "fail": ["startGrabbing"]}]})");
     }
 
-    ToolRun vxcam(const QStringList &arguments)
+    ToolRun vxcam(const QStringList &arguments, const QString &config = QStringLiteral("cams.json"))
     {
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("VXCAM_SIM_CONFIG", dir.filePath("cams.json"));
+        environment.insert("VXCAM_SIM_CONFIG", dir.filePath(config));
         process.setProcessEnvironment(environment);
         process.start(QDir(qEnvironmentVariable("VXCAM_PLUGIN_DIR")).filePath("vxcam"), arguments);
         ToolRun run;
@@ -58,6 +58,16 @@ TEST_F(Vxcam, ListPrintsTheKeysOneALine)
     const ToolRun run = vxcam({"list"});
     EXPECT_EQ(run.status, 0) << run.err.toStdString();
     EXPECT_EQ(run.out, "Tool:MONO\nTool:RGB\nTool:DEAD\nTool:STUCK\n");
+    EXPECT_FALSE(run.err.contains("no camera found")) << run.err.toStdString();
+
+    QFile empty(dir.filePath("empty.json"));
+    ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+    empty.write(R"({"cameras": []})");
+    empty.close();
+    const ToolRun none = vxcam({"list"}, "empty.json");
+    EXPECT_EQ(none.status, 0);
+    EXPECT_EQ(none.out, "");
+    EXPECT_TRUE(none.err.contains("vxcam: no camera found\n")) << none.err.toStdString();
 }
 
 TEST_F(Vxcam, GrabPrintsOneSummaryLineAndWritesDumpsAndAPicture)

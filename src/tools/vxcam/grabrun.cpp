@@ -63,8 +63,11 @@ int runList(const GrabOptions &options)
         fail(QStringLiteral("the plug-in made no camera object"));
         return 1;
     }
-    for (const QString &key : camera->IGetCameraList())
+    const QStringList keys = camera->IGetCameraList();
+    for (const QString &key : keys)
         std::printf("%s\n", qPrintable(key));
+    if (keys.isEmpty())
+        fail(QStringLiteral("no camera found"));
     return 0;
 }
 
