@@ -149,6 +149,31 @@ TEST_F(Vxcam, AnyBoardNumberReachesTheDriver)
     EXPECT_EQ(vxcam({"grab", "--camera", "Tool:MONO", "--board", "2147483648"}).status, 2);
 }
 
+TEST_F(Vxcam, KeysWithControlCharactersArePrintedEscaped)
+{
+    QFile config(dir.filePath("controls.json"));
+    ASSERT_TRUE(config.open(QIODevice::WriteOnly));
+    config.write(R"({"cameras": [{"key": "Tool:\u001b[2JRED\nTWO\tTAB\u0085", "width": 4, "height": 4,
+                                  "fps": 200}]})");
+    config.close();
+    const QString escaped = QStringLiteral("Tool:\\x1b[2JRED\\nTWO\\tTAB\\x85");
+
+    const ToolRun list = vxcam({"list"}, "controls.json");
+    EXPECT_EQ(list.status, 0);
+    EXPECT_EQ(list.out, escaped + "\n");
+
+    const ToolRun grab = vxcam({"grab", "--camera", QStringLiteral("Tool:\x1b[2JRED\nTWO\tTAB") + QChar(0x85),
+                                "--frames", "1", "--quiet"},
+                               "controls.json");
+    EXPECT_EQ(grab.status, 0) << grab.err.toStdString();
+    EXPECT_TRUE(grab.out.startsWith(escaped + " frames=")) << grab.out.toStdString();
+
+    const ToolRun missing = vxcam({"grab", "--camera", "Tool:\a"}, "controls.json");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_TRUE(missing.err.contains("camera \"Tool:\\x07\" not found; cameras present: " + escaped + "\n"))
+        << missing.err.toStdString();
+}
+
 TEST_F(Vxcam, UsageErrorsExitWithTwo)
 {
     for (const QStringList &arguments : {QStringList {}, QStringList {"shoot"}, QStringList {"grab"},
