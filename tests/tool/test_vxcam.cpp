@@ -133,6 +133,33 @@ TEST_F(Vxcam, FailuresExitWithOneAndSayWhat)
     EXPECT_TRUE(plugin.err.contains("cannot load plug-in")) << plugin.err.toStdString();
 }
 
+TEST_F(Vxcam, RefusedSnapshotsAndExposureExitWithOne)
+{
+    QFile config(dir.filePath("refusing.json"));
+    ASSERT_TRUE(config.open(QIODevice::WriteOnly));
+    config.write(
+        R"({"cameras": [{"key": "Tool:NOSNAP", "width": 4, "height": 4, "refuse": ["TriggerSoftware"]},
+                                 {"key": "Tool:NOEXP", "width": 4, "height": 4, "refuse": ["ExposureTime"]}]})");
+    config.close();
+
+    const ToolRun snaps
+        = vxcam({"grab", "--camera", "Tool:NOSNAP", "--mode", "1", "--snap", "2", "--seconds", "0.2"},
+                "refusing.json");
+    EXPECT_EQ(snaps.status, 1);
+    EXPECT_TRUE(snaps.err.contains("vxcam: 2 of 2 snapshots were refused")) << snaps.err.toStdString();
+    EXPECT_TRUE(snaps.out.startsWith("Tool:NOSNAP frames=0 ")) << snaps.out.toStdString();
+
+    for (const QString driver : {"current", "earlier"}) {
+        const ToolRun exposure = vxcam(
+            {"grab", "--camera", "Tool:NOEXP", "--driver", driver, "--exposure", "5000"}, "refusing.json");
+        EXPECT_EQ(exposure.status, 1) << driver.toStdString();
+        EXPECT_TRUE(
+            exposure.err.contains("vxcam: cannot set the exposure time 5000 on camera \"Tool:NOEXP\""))
+            << exposure.err.toStdString();
+        EXPECT_FALSE(exposure.out.contains("frames=")) << exposure.out.toStdString();
+    }
+}
+
 TEST_F(Vxcam, AnyBoardNumberReachesTheDriver)
 {
     // The earlier driver refuses to open with a negative board number.

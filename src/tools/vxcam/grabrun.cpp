@@ -7,6 +7,7 @@
 #include "printabletext.h"
 #include "progressbar.h"
 #include "terminal.h"
+#include "warningwatch.h"
 
 #include <QElapsedTimer>
 #include <QThread>
@@ -105,7 +106,15 @@ int runGrab(const GrabOptions &options)
         tagVX_CAMERA_PROPERTY property;
         property.propId = 1;
         property.propValue = options.exposure;
+        WarningWatch watch;
         camera->ISetProperty(&property);
+        if (watch.warnings() > 0) {
+            fail(QStringLiteral("cannot set the exposure time %1 on camera \"%2\"")
+                     .arg(options.exposure)
+                     .arg(shownKey));
+            camera->ICloseCamera();
+            return 1;
+        }
     }
     camera->m_nTriggerMode = options.mode;
     if (options.mode == 3)
@@ -166,6 +175,8 @@ int runGrab(const GrabOptions &options)
             status = 1;
         }
     }
+    if (options.snaps > 0 && snapsFired == 0)
+        status = 1; // the refusal was reported when they were fired
     if (host.brokenPromises() > 0) {
         fail(QStringLiteral("%1 frames broke the host contract (frame number or image pointer)")
                  .arg(host.brokenPromises()));
