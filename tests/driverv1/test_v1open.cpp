@@ -61,8 +61,10 @@ TEST(V1Open, PixelFormatsAndTheOptionsImageFormat)
         int optionFormat;
         int bits;
         int code;
-    } cases[] = {{"Mono8", 1, 8, 1},         {"RGB8Packed", 1, 24, 2}, {"BayerRG10", 1, 16, 4},
-                 {"YUV422Packed", 1, 16, 4}, {"Mono12", 3, 32, 3},     {"Mono12", 0, 0, 1}};
+    } cases[] = {{"Mono8", 1, 8, 1},         {"RGB8Packed", 1, 24, 2},  {"BayerRG10", 1, 16, 4},
+                 {"YUV422Packed", 1, 16, 4}, {"Mono16", 3, 16, 4},      {"BayerGB12", 3, 16, 4},
+                 {"BayerBG8", 3, 8, 1},      {"BGR8Packed", 3, 24, 11}, {"Mono12Packed", 3, 32, 3},
+                 {"Mono12Packed", 0, 0, 1}};
     for (const auto &c : cases) {
         SimSession sim(
             QStringLiteral(R"({"cameras": [{"key": "K", "pixelFormat": "%1"}]})").arg(c.format).toUtf8());

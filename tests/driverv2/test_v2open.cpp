@@ -95,7 +95,9 @@ TEST(V2Open, PixelFormatsMapToDepthFormatAndExpectedFrameSize)
     } cases[] = {
         {"Mono8", 2448, 2048, 8, 1, 5013504},    {"RGB8Packed", 1280, 1024, 24, 2, 3932160},
         {"BayerRG10", 640, 480, 16, 4, 614400},  {"BayerGB8", 10, 10, 8, 1, 100},
-        {"YUV422Packed", 10, 10, 16, 4, 200},    {"Mono12", 100, 100, 32, 3, 40000},
+        {"YUV422Packed", 10, 10, 16, 4, 200},    {"Mono16", 100, 100, 16, 4, 20000},
+        {"BayerBG12", 10, 10, 16, 4, 200},       {"BayerGR8", 10, 10, 8, 1, 100},
+        {"BGR8Packed", 10, 10, 24, 11, 300},     {"Mono12Packed", 100, 100, 32, 3, 40000},
         {"BGRA8Packed", 100, 100, 32, 3, 40000},
     };
     for (const auto &c : cases) {

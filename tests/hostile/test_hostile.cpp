@@ -11,9 +11,12 @@
 #include "MVSDK/Sim/VirtualCameras.h"
 
 #include <QDirIterator>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTextCodec>
 
 #include <gtest/gtest.h>
 
@@ -111,6 +114,58 @@ TEST(HostileNames, BothDriversDumpHostileCamerasOnlyIntoThePrefixFolder)
             << file.toStdString();
     }
     EXPECT_GT(files.size(), 1);
+}
+
+TEST(HostileNames, DumpsLandInAPrefixFolderOfNonLatin1NameAndNeverInAnother)
+{
+    QTemporaryDir root;
+    ASSERT_TRUE(QDir(root.path()).mkpath(QString::fromUtf8("日本")));
+    // Where a lossy conversion of the name would land.
+    ASSERT_TRUE(QDir(root.path()).mkpath(QStringLiteral("??")));
+    tagVX_CAMERA_OPTION option;
+    option.cameraName = QStringLiteral("cam:01");
+    option.savePrefix = root.path() + QString::fromUtf8("/日本/");
+    option.saveSuffix = QStringLiteral(".bmp");
+    VxBitmapInfo info;
+    initGreyBitmapInfo(info);
+    const unsigned char pixels[4] = {1, 2, 3, 4};
+    writeFrameDump(dumpFileName(1, option), info, 2, 2, 8, pixels, sizeof(pixels));
+    const QStringList written = filesBelow(root.path());
+    ASSERT_EQ(written.size(), 1) << written.join(' ').toStdString();
+    EXPECT_TRUE(written.first().startsWith(QString::fromUtf8("日本/cam01_")))
+        << written.first().toStdString();
+
+    // A file-name encoding without these characters writes nothing at all.
+    QTextCodec *const utf8 = QTextCodec::codecForLocale();
+    QTextCodec::setCodecForLocale(QTextCodec::codecForName("ISO-8859-1"));
+    writeFrameDump(dumpFileName(2, option), info, 2, 2, 8, pixels, sizeof(pixels));
+    QTextCodec::setCodecForLocale(utf8);
+    EXPECT_EQ(filesBelow(root.path()), written);
+}
+
+TEST(HostileNames, ALongCameraKeyIsCutSoTheDumpNameFitsAndIsWritten)
+{
+    QTemporaryDir root;
+    tagVX_CAMERA_OPTION option;
+    // 300 characters, 450 UTF-8 bytes.
+    option.cameraName = QString(150, QLatin1Char('k')) + QString(150, QChar(0xE9));
+    option.savePrefix = root.path() + QStringLiteral("/run_");
+    option.saveSuffix = QStringLiteral(".bmp");
+    const QDateTime at(QDate(2024, 5, 1), QTime(13, 45, 7, 123));
+    const QString name = dumpFileName(4294967295u, option, at);
+    EXPECT_TRUE(name.startsWith(option.savePrefix + QString(150, QLatin1Char('k')) + QChar(0xE9)))
+        << name.toStdString();
+    EXPECT_TRUE(name.endsWith(QChar(0xE9) + QStringLiteral("_2024_05_01_13_45_07_123_4294967295.bmp")))
+        << name.toStdString();
+    const qsizetype bytes = QFileInfo(name).fileName().toUtf8().size();
+    EXPECT_LE(bytes, 255);
+    EXPECT_GE(bytes, 254) << "cut no more than needed";
+
+    VxBitmapInfo info;
+    initGreyBitmapInfo(info);
+    const unsigned char pixels[4] = {1, 2, 3, 4};
+    writeFrameDump(name, info, 2, 2, 8, pixels, sizeof(pixels));
+    EXPECT_EQ(QFileInfo(name).size(), 1078 + 4);
 }
 
 TEST(HostileValues, ExtremePropertyValuesAreHandledAndLogged)

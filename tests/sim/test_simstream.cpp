@@ -174,6 +174,33 @@ TEST(SimStream, LineOneFramesFollowItsRateAndOtherSourcesMakeNone)
     ASSERT_TRUE(s.source->stopGrabbing());
 }
 
+TEST(SimStream, TinyRatesMakeNoFramesWhileANormalRateDoes)
+{
+    SimSession sim(R"({"cameras": [
+        {"key": "Normal", "width": 16, "height": 16, "fps": 200},
+        {"key": "TinyFps", "width": 16, "height": 16, "fps": 1e-10},
+        {"key": "TinyLine", "width": 16, "height": 16, "line1Hz": 1e-300, "features": {"TriggerMode": "On"}}]})");
+    Dahua::Infra::TVector<ICameraPtr> cameras;
+    ASSERT_TRUE(CSystem::getInstance().discovery(cameras, typeAll));
+    ASSERT_EQ(cameras.size(), 3u);
+    Recorder recorders[3];
+    std::vector<IStreamSourcePtr> sources;
+    for (int i = 0; i < 3; ++i) {
+        sources.push_back(CSystem::getInstance().createStreamSource(cameras[i], 0));
+        ASSERT_TRUE(sources.back()->attachGrabbing(recorders[i].proc()));
+        ASSERT_TRUE(sources.back()->startGrabbing(0, grabStrategySequential));
+    }
+    ASSERT_TRUE(waitFor([&] { return recorders[0].calls.load() >= 5; }));
+    EXPECT_EQ(recorders[1].calls.load(), 0);
+    EXPECT_EQ(recorders[2].calls.load(), 0);
+
+    // The wait for a frame that never comes still notices a new rate.
+    ASSERT_TRUE(VxSim::setFrameRate("TinyFps", 200));
+    EXPECT_TRUE(waitFor([&] { return recorders[1].calls.load() >= 2; }));
+    for (const IStreamSourcePtr &source : sources)
+        ASSERT_TRUE(source->stopGrabbing());
+}
+
 TEST(SimStream, StopAndDetachWaitForTheCallInFlightAndNoCallFollows)
 {
     SimSession sim(R"({"cameras": [{"key": "K", "width": 64, "height": 64, "fps": 0}]})");

@@ -32,11 +32,11 @@ protected:
             {"key": "Tool:STUCK", "fail": ["startGrabbing"]}]})");
     }
 
-    ToolRun vxcam(const QStringList &arguments)
+    ToolRun vxcam(const QStringList &arguments, const QString &config = QStringLiteral("cams.json"))
     {
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("VXCAM_SIM_CONFIG", dir.filePath("cams.json"));
+        environment.insert("VXCAM_SIM_CONFIG", dir.filePath(config));
         process.setProcessEnvironment(environment);
         process.start(QDir(qEnvironmentVariable("VXCAM_PLUGIN_DIR")).filePath("vxcam"), arguments);
         ToolRun run;
@@ -58,6 +58,16 @@ TEST_F(Vxcam, ListPrintsTheKeysOneALine)
     const ToolRun run = vxcam({"list"});
     EXPECT_EQ(run.status, 0) << run.err.toStdString();
     EXPECT_EQ(run.out, "Tool:MONO\nTool:RGB\nTool:DEAD\nTool:STUCK\n");
+    EXPECT_FALSE(run.err.contains("no camera found")) << run.err.toStdString();
+
+    QFile empty(dir.filePath("empty.json"));
+    ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+    empty.write(R"({"cameras": []})");
+    empty.close();
+    const ToolRun none = vxcam({"list"}, "empty.json");
+    EXPECT_EQ(none.status, 0);
+    EXPECT_EQ(none.out, "");
+    EXPECT_TRUE(none.err.contains("vxcam: no camera found\n")) << none.err.toStdString();
 }
 
 TEST_F(Vxcam, GrabPrintsOneSummaryLineAndWritesDumpsAndAPicture)
@@ -121,6 +131,74 @@ TEST_F(Vxcam, FailuresExitWithOneAndSayWhat)
     const ToolRun plugin = vxcam({"list", "--plugin", dir.filePath("absent.so")});
     EXPECT_EQ(plugin.status, 1);
     EXPECT_TRUE(plugin.err.contains("cannot load plug-in")) << plugin.err.toStdString();
+}
+
+TEST_F(Vxcam, RefusedSnapshotsAndExposureExitWithOne)
+{
+    QFile config(dir.filePath("refusing.json"));
+    ASSERT_TRUE(config.open(QIODevice::WriteOnly));
+    config.write(
+        R"({"cameras": [{"key": "Tool:NOSNAP", "width": 4, "height": 4, "refuse": ["TriggerSoftware"]},
+                                 {"key": "Tool:NOEXP", "width": 4, "height": 4, "refuse": ["ExposureTime"]}]})");
+    config.close();
+
+    const ToolRun snaps
+        = vxcam({"grab", "--camera", "Tool:NOSNAP", "--mode", "1", "--snap", "2", "--seconds", "0.2"},
+                "refusing.json");
+    EXPECT_EQ(snaps.status, 1);
+    EXPECT_TRUE(snaps.err.contains("vxcam: 2 of 2 snapshots were refused")) << snaps.err.toStdString();
+    EXPECT_TRUE(snaps.out.startsWith("Tool:NOSNAP frames=0 ")) << snaps.out.toStdString();
+
+    for (const QString driver : {"current", "earlier"}) {
+        const ToolRun exposure = vxcam(
+            {"grab", "--camera", "Tool:NOEXP", "--driver", driver, "--exposure", "5000"}, "refusing.json");
+        EXPECT_EQ(exposure.status, 1) << driver.toStdString();
+        EXPECT_TRUE(
+            exposure.err.contains("vxcam: cannot set the exposure time 5000 on camera \"Tool:NOEXP\""))
+            << exposure.err.toStdString();
+        EXPECT_FALSE(exposure.out.contains("frames=")) << exposure.out.toStdString();
+    }
+}
+
+TEST_F(Vxcam, AnyBoardNumberReachesTheDriver)
+{
+    // The earlier driver refuses to open with a negative board number.
+    const ToolRun negative = vxcam(
+        {"grab", "--camera", "Tool:MONO", "--driver", "earlier", "--board", "-2147483648", "--quiet"});
+    EXPECT_EQ(negative.status, 1);
+    EXPECT_TRUE(negative.err.contains("vxcam: cannot open camera \"Tool:MONO\""))
+        << negative.err.toStdString();
+
+    const ToolRun largest = vxcam({"grab", "--camera", "Tool:MONO", "--driver", "earlier", "--board",
+                                   "2147483647", "--mode", "3", "--limit", "1", "--quiet"});
+    EXPECT_EQ(largest.status, 0) << largest.err.toStdString();
+    EXPECT_TRUE(largest.err.contains("m_pCamOpt->boardNum is :  2147483647")) << largest.err.toStdString();
+    EXPECT_EQ(vxcam({"grab", "--camera", "Tool:MONO", "--board", "2147483648"}).status, 2);
+}
+
+TEST_F(Vxcam, KeysWithControlCharactersArePrintedEscaped)
+{
+    QFile config(dir.filePath("controls.json"));
+    ASSERT_TRUE(config.open(QIODevice::WriteOnly));
+    config.write(R"({"cameras": [{"key": "Tool:\u001b[2JRED\nTWO\tTAB\u0085", "width": 4, "height": 4,
+                                  "fps": 200}]})");
+    config.close();
+    const QString escaped = QStringLiteral("Tool:\\x1b[2JRED\\nTWO\\tTAB\\x85");
+
+    const ToolRun list = vxcam({"list"}, "controls.json");
+    EXPECT_EQ(list.status, 0);
+    EXPECT_EQ(list.out, escaped + "\n");
+
+    const ToolRun grab = vxcam({"grab", "--camera", QStringLiteral("Tool:\x1b[2JRED\nTWO\tTAB") + QChar(0x85),
+                                "--frames", "1", "--quiet"},
+                               "controls.json");
+    EXPECT_EQ(grab.status, 0) << grab.err.toStdString();
+    EXPECT_TRUE(grab.out.startsWith(escaped + " frames=")) << grab.out.toStdString();
+
+    const ToolRun missing = vxcam({"grab", "--camera", "Tool:\a"}, "controls.json");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_TRUE(missing.err.contains("camera \"Tool:\\x07\" not found; cameras present: " + escaped + "\n"))
+        << missing.err.toStdString();
 }
 
 TEST_F(Vxcam, UsageErrorsExitWithTwo)

@@ -34,6 +34,13 @@ bool waitForFrame(StreamState &state, std::unique_lock<std::mutex> &lock, const 
     case VirtualCamera::Pacing::Line1: {
         if (pacing.rate <= 0.0)
             return true;
+        // A period of more than a year is practically no frames, and a far
+        // longer one would overflow the clock: none come until something changes.
+        constexpr double kLongestPeriod = 365.0 * 24 * 3600;
+        if (!(1.0 / pacing.rate <= kLongestPeriod)) {
+            state.changed.wait(lock, interrupted);
+            return false;
+        }
         const auto period
             = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / pacing.rate));
         const Clock::time_point now = Clock::now();

@@ -43,7 +43,9 @@ bool parseCommandLine(const QStringList &arguments, CommandLine *commandLine, QS
         {QStringLiteral("camera"), QStringLiteral("Key of the camera to open."), QStringLiteral("KEY")},
         {QStringLiteral("driver"), QStringLiteral("current (Camera_Create) or earlier (CCameraDahua)."),
          QStringLiteral("current|earlier")},
-        {QStringLiteral("board"), QStringLiteral("Board number of the option record (default 0)."),
+        {QStringLiteral("board"),
+         QStringLiteral("Board number of the option record, any 32-bit value (default 0; the "
+                        "earlier driver refuses to open with a negative one)."),
          QStringLiteral("N")},
         {QStringLiteral("mode"),
          QStringLiteral("Trigger mode: 1 line 1, 2 free run (default), 3 free run up to --limit."),
@@ -52,9 +54,12 @@ bool parseCommandLine(const QStringList &arguments, CommandLine *commandLine, QS
         {QStringLiteral("seconds"), QStringLiteral("Longest wait in seconds (default 10)."),
          QStringLiteral("S")},
         {QStringLiteral("limit"), QStringLiteral("Frame limit in mode 3."), QStringLiteral("N")},
-        {QStringLiteral("snap"), QStringLiteral("Software-triggered snapshots to fire."),
+        {QStringLiteral("snap"),
+         QStringLiteral("Software-triggered snapshots to fire; status 1 if all are refused."),
          QStringLiteral("N")},
-        {QStringLiteral("exposure"), QStringLiteral("Exposure time to set."), QStringLiteral("VALUE")},
+        {QStringLiteral("exposure"),
+         QStringLiteral("Exposure time to set; if the camera refuses it, the run ends with status 1."),
+         QStringLiteral("VALUE")},
         {QStringLiteral("save"),
          QStringLiteral("Dump every frame as a bitmap; file names start with PREFIX."),
          QStringLiteral("PREFIX")},
@@ -102,7 +107,7 @@ bool parseCommandLine(const QStringList &arguments, CommandLine *commandLine, QS
     }
     o.earlierDriver = driver == QLatin1String("earlier");
     int limit = 0;
-    if (!readInt(parser, QStringLiteral("board"), 0, 1000000, &o.board, error)
+    if (!readInt(parser, QStringLiteral("board"), -2147483647 - 1, 2147483647, &o.board, error)
         || !readInt(parser, QStringLiteral("mode"), 1, 3, &o.mode, error)
         || !readInt(parser, QStringLiteral("frames"), 1, 100000000, &o.frames, error)
         || !readInt(parser, QStringLiteral("limit"), 0, 2147483647, &limit, error)

@@ -4,8 +4,10 @@
 #include "frameimage.h"
 #include "grabhost.h"
 #include "pluginloader.h"
+#include "printabletext.h"
 #include "progressbar.h"
 #include "terminal.h"
+#include "warningwatch.h"
 
 #include <QElapsedTimer>
 #include <QThread>
@@ -63,8 +65,11 @@ int runList(const GrabOptions &options)
         fail(QStringLiteral("the plug-in made no camera object"));
         return 1;
     }
-    for (const QString &key : camera->IGetCameraList())
-        std::printf("%s\n", qPrintable(key));
+    const QStringList keys = camera->IGetCameraList();
+    for (const QString &key : keys)
+        std::printf("%s\n", qPrintable(printableText(key)));
+    if (keys.isEmpty())
+        fail(QStringLiteral("no camera found"));
     return 0;
 }
 
@@ -83,23 +88,33 @@ int runGrab(const GrabOptions &options)
         fail(QStringLiteral("the plug-in made no camera object"));
         return 1;
     }
+    const QString shownKey = printableText(options.camera);
     const QStringList keys = camera->IGetCameraList();
     if (!keys.contains(options.camera)) {
         fail(QStringLiteral("camera \"%1\" not found; cameras present: %2")
-                 .arg(options.camera,
-                      keys.isEmpty() ? QStringLiteral("none") : keys.join(QStringLiteral(", "))));
+                 .arg(shownKey,
+                      keys.isEmpty() ? QStringLiteral("none")
+                                     : printableText(keys.join(QStringLiteral(", ")))));
         return 1;
     }
     option.cameraName = options.camera;
     if (camera->IOpenCamera() != 1) {
-        fail(QStringLiteral("cannot open camera \"%1\"").arg(options.camera));
+        fail(QStringLiteral("cannot open camera \"%1\"").arg(shownKey));
         return 1;
     }
     if (options.exposureGiven) {
         tagVX_CAMERA_PROPERTY property;
         property.propId = 1;
         property.propValue = options.exposure;
+        WarningWatch watch;
         camera->ISetProperty(&property);
+        if (watch.warnings() > 0) {
+            fail(QStringLiteral("cannot set the exposure time %1 on camera \"%2\"")
+                     .arg(options.exposure)
+                     .arg(shownKey));
+            camera->ICloseCamera();
+            return 1;
+        }
     }
     camera->m_nTriggerMode = options.mode;
     if (options.mode == 3)
@@ -110,7 +125,7 @@ int runGrab(const GrabOptions &options)
         option.saveFlag = 1;
     }
     if (camera->IStartCamera() != 1) {
-        fail(QStringLiteral("cannot start camera \"%1\" in mode %2").arg(options.camera).arg(options.mode));
+        fail(QStringLiteral("cannot start camera \"%1\" in mode %2").arg(shownKey).arg(options.mode));
         camera->ICloseCamera();
         return 1;
     }
@@ -148,7 +163,7 @@ int runGrab(const GrabOptions &options)
 
     const int frames = host.frames();
     std::printf("%s frames=%d size=%dx%d bpp=%d format=%s seconds=%.2f fps=%.1f MB/s=%.1f broken=%d\n",
-                qPrintable(options.camera), frames, width, height, bits, qPrintable(format), seconds,
+                qPrintable(shownKey), frames, width, height, bits, qPrintable(format), seconds,
                 frames / seconds, host.bytes() / seconds / 1.0e6, host.brokenPromises());
     std::fflush(stdout);
 
@@ -160,6 +175,8 @@ int runGrab(const GrabOptions &options)
             status = 1;
         }
     }
+    if (options.snaps > 0 && snapsFired == 0)
+        status = 1; // the refusal was reported when they were fired
     if (host.brokenPromises() > 0) {
         fail(QStringLiteral("%1 frames broke the host contract (frame number or image pointer)")
                  .arg(host.brokenPromises()));

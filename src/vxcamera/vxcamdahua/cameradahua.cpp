@@ -145,7 +145,7 @@ int CCameraDahua::IOpenCamera()
     Dahua::Infra::CString pixelFormat;
     GetPixelFormat(pixelFormat);
     SetBitsByPixelFormat(QByteArray(pixelFormat.c_str()));
-    m_pCamOpt->imageFormat = imageFormatForBits(m_nBitsPerPixel);
+    m_pCamOpt->imageFormat = imageFormatFor(QByteArray(pixelFormat.c_str()), m_nBitsPerPixel);
     m_nImageFormat = m_pCamOpt->imageFormat;
 
     ApplyModelParams();

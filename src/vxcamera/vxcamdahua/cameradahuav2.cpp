@@ -57,7 +57,7 @@ void CCameraDahuaV2::applyPixelFormat(const QByteArray &symbol)
 {
     const int listed = listedPixelFormatBits(symbol);
     m_nBitsPerPixel = listed != 0 ? listed : 32;
-    m_nImageFormat = imageFormatForBits(m_nBitsPerPixel);
+    m_nImageFormat = imageFormatFor(symbol, m_nBitsPerPixel);
 }
 
 void CCameraDahuaV2::releaseFailedOpen(bool connected, bool attached)

@@ -1,7 +1,9 @@
 #include "framedump.h"
 
+#include <QFile>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cstdio>
 
 static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN,
@@ -33,6 +35,58 @@ bool isRefusedInFileName(QChar c)
     }
 }
 
+// The longest file name (one component of a path) that common file systems
+// take: 255 bytes on Linux, 255 UTF-16 units on Windows. Names are measured
+// in UTF-8 bytes, which are never fewer than either.
+constexpr qsizetype kLongestFileName = 255;
+
+bool isPathSeparator(QChar c)
+{
+#if defined(Q_OS_WIN)
+    return c == QLatin1Char('/') || c == QLatin1Char('\\');
+#else
+    return c == QLatin1Char('/');
+#endif
+}
+
+qsizetype utf8Length(QStringView text)
+{
+    return text.toUtf8().size();
+}
+
+// The first characters of a cleaned camera name (Latin-1 only: one or two
+// UTF-8 bytes each) that take at most `room` UTF-8 bytes.
+QString cameraNameWithin(const QString &cameraName, qsizetype room)
+{
+    qsizetype used = 0;
+    qsizetype kept = 0;
+    for (; kept < cameraName.size(); ++kept) {
+        const qsizetype bytes = cameraName.at(kept).unicode() < 0x80 ? 1 : 2;
+        if (used + bytes > room)
+            break;
+        used += bytes;
+    }
+    return cameraName.left(kept);
+}
+
+// The bytes under which the C runtime's fopen finds `fileName`, or empty when
+// the name has no exact form there: a lossy conversion (a "?" for each
+// character the encoding lacks) would name another file, maybe in another
+// folder.
+QByteArray openableName(const QString &fileName)
+{
+#if defined(Q_OS_WIN)
+    // The host's platform: the narrow fopen takes Latin-1 names.
+    const QByteArray bytes = fileName.toLatin1();
+    const bool exact = QString::fromLatin1(bytes) == fileName;
+#else
+    // The platform's file-name encoding (UTF-8 on Linux).
+    const QByteArray bytes = QFile::encodeName(fileName);
+    const bool exact = QFile::decodeName(bytes) == fileName;
+#endif
+    return exact ? bytes : QByteArray();
+}
+
 } // namespace
 
 QString dumpCameraName(const QString &cameraName)
@@ -48,9 +102,24 @@ QString dumpCameraName(const QString &cameraName)
 
 QString dumpFileName(quint32 frameNumber, const tagVX_CAMERA_OPTION &option, const QDateTime &time)
 {
-    return option.savePrefix + dumpCameraName(option.cameraName) + QLatin1Char('_')
-        + time.toString(QStringLiteral("yyyy_MM_dd_hh_mm_ss_zzz")) + QLatin1Char('_')
-        + QString::number(frameNumber) + option.saveSuffix;
+    const QString &prefix = option.savePrefix;
+    const QString rest = QLatin1Char('_') + time.toString(QStringLiteral("yyyy_MM_dd_hh_mm_ss_zzz"))
+        + QLatin1Char('_') + QString::number(frameNumber) + option.saveSuffix;
+    QString cameraName = dumpCameraName(option.cameraName);
+
+    // The file name that holds the camera name runs from the prefix's last
+    // separator to the first separator after the camera name.
+    qsizetype prefixTail = prefix.size();
+    while (prefixTail > 0 && !isPathSeparator(prefix.at(prefixTail - 1)))
+        --prefixTail;
+    qsizetype restHead = 0;
+    while (restHead < rest.size() && !isPathSeparator(rest.at(restHead)))
+        ++restHead;
+    const qsizetype around
+        = utf8Length(QStringView(prefix).mid(prefixTail)) + utf8Length(QStringView(rest).left(restHead));
+    if (around + utf8Length(cameraName) > kLongestFileName)
+        cameraName = cameraNameWithin(cameraName, std::max<qsizetype>(0, kLongestFileName - around));
+    return prefix + cameraName + rest;
 }
 
 QString dumpFileName(quint32 frameNumber, const tagVX_CAMERA_OPTION &option)
@@ -64,7 +133,10 @@ void writeFrameDump(const QString &fileName, VxBitmapInfo &info, qint32 width, q
     // A NUL would cut the path short and name another file than the one asked for.
     if (fileName.contains(QChar(0)))
         return;
-    std::FILE *file = std::fopen(fileName.toLatin1().constData(), "wb");
+    const QByteArray name = openableName(fileName);
+    if (name.isEmpty())
+        return;
+    std::FILE *file = std::fopen(name.constData(), "wb");
     if (file == nullptr)
         return;
 

@@ -16,14 +16,19 @@
 QString dumpCameraName(const QString &cameraName);
 
 // savePrefix + camera name + "_" + time stamp + "_" + frame number + saveSuffix,
-// the time stamp formatted "yyyy_MM_dd_hh_mm_ss_zzz" in local time.
+// the time stamp formatted "yyyy_MM_dd_hh_mm_ss_zzz" in local time. The
+// camera name is cut at its end where the file name it is part of (from the
+// prefix's last path separator on) would exceed 255 UTF-8 bytes, the limit of
+// common file systems; prefix, time stamp, frame number and suffix stay whole.
 QString dumpFileName(quint32 frameNumber, const tagVX_CAMERA_OPTION &option);
 QString dumpFileName(quint32 frameNumber, const tagVX_CAMERA_OPTION &option, const QDateTime &time);
 
 // Writes one frame as a bitmap file: the 14-byte file header, `info` with
 // width, height and bit count filled in, then the frame's bytes unchanged.
-// The pixel data starts at byte 1078. A file that cannot be opened is
-// skipped silently; write errors are not reported.
+// The pixel data starts at byte 1078. The name is handed to fopen in the
+// platform's file-name encoding (Latin-1 on Windows); a name that this
+// encoding cannot hold exactly, or that holds a NUL, is not written. A file
+// that cannot be opened is skipped silently; write errors are not reported.
 void writeFrameDump(const QString &fileName, VxBitmapInfo &info, qint32 width, qint32 height,
                     qint32 bitsPerPixel, const void *bytes, quint32 byteCount);
 

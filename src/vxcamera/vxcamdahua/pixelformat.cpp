@@ -2,17 +2,41 @@
 
 #include <cstdint>
 
+namespace {
+
+struct ListedFormat {
+    const char *symbol;
+    int bitsPerPixel;
+    int imageFormat;
+};
+
+// Symbols whose bytes per pixel are whole and fixed. Mono and Bayer formats
+// of more than 8 bits come in 16-bit words (GRAY16); packed formats with
+// fractional bytes per pixel ("Mono12Packed", ...) are not listed.
+constexpr ListedFormat kListed[] = {
+    {"Mono8", 8, 1},      {"BayerRG8", 8, 1},      {"BayerGB8", 8, 1},    {"BayerGR8", 8, 1},
+    {"BayerBG8", 8, 1},   {"Mono10", 16, 4},       {"Mono12", 16, 4},     {"Mono14", 16, 4},
+    {"Mono16", 16, 4},    {"BayerRG10", 16, 4},    {"BayerGB10", 16, 4},  {"BayerGR10", 16, 4},
+    {"BayerBG10", 16, 4}, {"BayerRG12", 16, 4},    {"BayerGB12", 16, 4},  {"BayerGR12", 16, 4},
+    {"BayerBG12", 16, 4}, {"BayerRG16", 16, 4},    {"BayerGB16", 16, 4},  {"BayerGR16", 16, 4},
+    {"BayerBG16", 16, 4}, {"YUV422Packed", 16, 4}, {"RGB8Packed", 24, 2}, {"BGR8Packed", 24, 11},
+};
+
+const ListedFormat *findListed(const QByteArray &symbol)
+{
+    for (const ListedFormat &format : kListed) {
+        if (symbol == format.symbol)
+            return &format;
+    }
+    return nullptr;
+}
+
+} // namespace
+
 int listedPixelFormatBits(const QByteArray &symbol)
 {
-    if (symbol == "Mono8" || symbol == "BayerRG8" || symbol == "BayerGB8")
-        return 8;
-    if (symbol == "BayerRG10" || symbol == "BayerGB10")
-        return 16;
-    if (symbol == "RGB8Packed")
-        return 24;
-    if (symbol == "YUV422Packed")
-        return 16;
-    return 0;
+    const ListedFormat *format = findListed(symbol);
+    return format != nullptr ? format->bitsPerPixel : 0;
 }
 
 int imageFormatForBits(int bitsPerPixel)
@@ -24,6 +48,12 @@ int imageFormatForBits(int bitsPerPixel)
     if (bitsPerPixel <= 24)
         return 2;
     return 3;
+}
+
+int imageFormatFor(const QByteArray &symbol, int bitsPerPixel)
+{
+    const ListedFormat *format = findListed(symbol);
+    return format != nullptr ? format->imageFormat : imageFormatForBits(bitsPerPixel);
 }
 
 bool frameByteCount(qint64 width, qint64 height, qint64 bytesPerPixel, quint32 *bytes)
