@@ -153,7 +153,7 @@ namespace {
 
 constexpr int kSlots = 4;
 constexpr int kHostThreads = 3;
-constexpr int kStepsPerThread = 500;
+constexpr int kStepsPerThread = 1500;
 constexpr int kPatternBytes = 64;
 
 struct Tally {
@@ -224,6 +224,9 @@ public:
         if (!m_callbackDeleting.load())
             call(self, pickCallbackCall(roll >> 8), roll >> 16);
         --m_callbackCalls;
+        // Still running after a stop or close of its own, which the SDK no
+        // longer waits for.
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
 
     // One call of the contract, keeping count of starts and stops.
