@@ -151,6 +151,60 @@ TEST(ConcurrentCalls, DeleteWaitsForACallbackTheSdkNoLongerWaitsFor)
 
 namespace {
 
+// Log lines seen by the property test's handler, in order.
+std::mutex g_eventMutex;
+std::vector<QString> g_events;
+std::atomic<bool> g_propertyInside {false};
+
+void recordEvent(const QString &event)
+{
+    std::lock_guard<std::mutex> lock(g_eventMutex);
+    g_events.push_back(event);
+}
+
+} // namespace
+
+TEST(ConcurrentCalls, SnapshotFromInsideTheCallbackWaitsItsTurnBehindAPropertySetting)
+{
+    SimSession sim(R"({"cameras": [{"key": "K", "width": 16, "height": 16, "fps": 1000,
+                                    "refuse": ["ExposureTime"]}]})");
+    // The property setting's first warning holds the host thread inside the
+    // operation for a moment, while the callback asks for a snapshot.
+    const QtMessageHandler previous
+        = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &message) {
+              if (message.contains(QLatin1String("Failed to set exposureTime."))) {
+                  g_propertyInside = true;
+                  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+              } else if (message.contains(QLatin1String("Set exposure time:5 failed."))) {
+                  recordEvent(QStringLiteral("property"));
+              }
+          });
+    HeldCallback held;
+    held.option.cameraName = "K";
+    CCameraDahuaV2 camera(&held.option, &held.host);
+    ASSERT_EQ(camera.IOpenCamera(), 1);
+    setTriggerMode(&camera, 2);
+    held.hold([](ICameraObject *self) {
+        EXPECT_TRUE(waitFor([] { return g_propertyInside.load(); }));
+        const int snap = self->ISnapCamera(VX_TRIGGER_DIRECTION_NONE);
+        recordEvent(QStringLiteral("snap %1").arg(snap));
+    });
+    ASSERT_EQ(camera.IStartCamera(), 1);
+    ASSERT_TRUE(waitFor([&] { return held.entered.load(); }));
+    tagVX_CAMERA_PROPERTY property;
+    property.propId = 1;
+    property.propValue = 5;
+    camera.ISetProperty(&property);
+    ASSERT_TRUE(waitFor([&] { return held.left.load(); }));
+    camera.ICloseCamera();
+    qInstallMessageHandler(previous);
+
+    std::lock_guard<std::mutex> lock(g_eventMutex);
+    EXPECT_EQ(g_events, std::vector<QString>({QStringLiteral("property"), QStringLiteral("snap 1")}));
+}
+
+namespace {
+
 constexpr int kSlots = 4;
 constexpr int kHostThreads = 3;
 constexpr int kStepsPerThread = 1500;

@@ -27,20 +27,23 @@
 //  - A call from inside `IFrameReady` of the object never waits for an
 //    operation that may itself wait for that frame (start, stop, close,
 //    delete on another thread). It runs at once when no other thread is
-//    inside an operation of the object, or after an open, snapshot or
-//    property setting of another thread. Otherwise `IStopCamera` and
-//    `ICloseCamera` are handed to the thread inside that operation, which
-//    carries them out before its own call returns (the flags follow then),
-//    and no frame is delivered from the hand-over on; any other operation
-//    returns at once without acting (0 where it returns a number).
+//    inside an operation of the object, and waits its turn behind an open,
+//    snapshot or property setting of another thread (they never wait for a
+//    frame). Behind the others, `IStopCamera` and `ICloseCamera` are handed
+//    to the thread inside that operation, which carries them out before its
+//    own call returns (the flags follow then), and no frame is delivered
+//    from the hand-over on; any other operation returns at once without
+//    acting (0 where it returns a number).
 //  - Once `IStopCamera` or `ICloseCamera` has returned, no frame is delivered
 //    until the next start; called outside `IFrameReady`, no `IFrameReady` of
 //    the object is running either. When no other call has followed, a close
 //    leaves `m_bOpened` and `m_bStarted` clear.
 //  - `Camera_Delete` waits until no `IFrameReady` of the object is running
-//    but the calling one. It is the object's last call: no other thread may
-//    be inside an operation of the object or call one later; from inside
-//    `IFrameReady` a host deletes only when no other thread is inside one.
+//    but the calling one; calls from inside `IFrameReady` meanwhile return
+//    at once, as above. It is the object's last call: no other host thread
+//    may be inside an operation of the object or call one later. From inside
+//    `IFrameReady` a host deletes only while no other thread is inside an
+//    operation of the object.
 //  - From inside `IFrameReady` a host calls operations of the delivering
 //    object only: a call on another object may wait for that object's stop,
 //    which waits for that object's own callback.

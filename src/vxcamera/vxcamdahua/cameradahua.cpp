@@ -6,7 +6,6 @@
 #include "cameralist.h"
 #include "framedump.h"
 #include "ipv4text.h"
-#include "operationguard.h"
 #include "pixelformat.h"
 #include "sdkfeatures.h"
 

@@ -2,7 +2,6 @@
 
 #include "cameralist.h"
 #include "framedump.h"
-#include "operationguard.h"
 #include "pixelformat.h"
 #include "sdkfeatures.h"
 
