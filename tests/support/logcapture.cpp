@@ -27,7 +27,10 @@ LogCapture::~LogCapture()
 
 void LogCapture::handler(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
-    LogEntry entry {type, message, QString::fromUtf8(context.file ? context.file : ""), context.line,
+    // A copy of its own: Qt frees the message's buffer on the logging thread,
+    // where ThreadSanitizer does not see Qt's reference count.
+    LogEntry entry {type, QString(message.constData(), message.size()),
+                    QString::fromUtf8(context.file ? context.file : ""), context.line,
                     QString::fromUtf8(context.function ? context.function : "")};
     std::lock_guard<std::mutex> active(g_activeMutex);
     if (g_active == nullptr)
