@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
+#include <thread>
 #include <type_traits>
 
 // The host reads these members by their declared types.
@@ -195,5 +197,28 @@ TEST(SnapPermission, FrameLimitedModeRefusesOnceTheLimitIsReached)
 
     // The limit binds only the frame-limited mode.
     camera.m_nCurTriggerMode = 2;
+    EXPECT_EQ(camera.ISnapCamera(VX_TRIGGER_DIRECTION_NONE), 1);
+}
+
+TEST(SnapPermission, ReadsTheFrameLimitTheHostWritesWhileFramesArrive)
+{
+    tagVX_CAMERA_OPTION option;
+    BareCamera camera(&option, nullptr);
+    camera.m_bStarted = true;
+    camera.m_nCurTriggerMode = 3;
+    std::atomic_ref<quint32>(camera.m_nFrameNum).store(5);
+
+    // The host writes the limit atomically, as it must while frames arrive;
+    // ThreadSanitizer reports the test's own read if it is plain.
+    std::thread host([&camera] {
+        for (quint32 i = 0; i < 2000; ++i)
+            std::atomic_ref<quint32>(camera.m_nFrameLimit).store(i % 2 == 0 ? 10 : 0);
+        std::atomic_ref<quint32>(camera.m_nFrameLimit).store(6);
+    });
+    for (int i = 0; i < 2000; ++i) {
+        const int answer = camera.ISnapCamera(VX_TRIGGER_DIRECTION_NONE);
+        ASSERT_TRUE(answer == 0 || answer == 1) << answer;
+    }
+    host.join();
     EXPECT_EQ(camera.ISnapCamera(VX_TRIGGER_DIRECTION_NONE), 1);
 }

@@ -1,32 +1,42 @@
 #include "logcapture.h"
 
-#include <atomic>
+#include <mutex>
 
 namespace {
-std::atomic<LogCapture *> g_active {nullptr};
-}
+// The capture that records, and a lock held while a message is recorded, so
+// that a capture never goes away under a grabbing thread's message.
+std::mutex g_activeMutex;
+LogCapture *g_active = nullptr; // guarded by g_activeMutex
+} // namespace
 
 LogCapture::LogCapture()
 {
-    g_active.store(this);
+    {
+        std::lock_guard<std::mutex> lock(g_activeMutex);
+        g_active = this;
+    }
     m_previous = qInstallMessageHandler(&LogCapture::handler);
 }
 
 LogCapture::~LogCapture()
 {
     qInstallMessageHandler(m_previous);
-    g_active.store(nullptr);
+    std::lock_guard<std::mutex> lock(g_activeMutex);
+    g_active = nullptr;
 }
 
 void LogCapture::handler(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
-    LogCapture *self = g_active.load();
-    if (self == nullptr)
-        return;
-    LogEntry entry {type, message, QString::fromUtf8(context.file ? context.file : ""), context.line,
+    // A copy of its own: Qt frees the message's buffer on the logging thread,
+    // where ThreadSanitizer does not see Qt's reference count.
+    LogEntry entry {type, QString(message.constData(), message.size()),
+                    QString::fromUtf8(context.file ? context.file : ""), context.line,
                     QString::fromUtf8(context.function ? context.function : "")};
-    std::lock_guard<std::mutex> lock(self->m_mutex);
-    self->m_entries.push_back(std::move(entry));
+    std::lock_guard<std::mutex> active(g_activeMutex);
+    if (g_active == nullptr)
+        return;
+    std::lock_guard<std::mutex> lock(g_active->m_mutex);
+    g_active->m_entries.push_back(std::move(entry));
 }
 
 std::vector<LogEntry> LogCapture::entries() const

@@ -14,7 +14,39 @@
 // Threads: the host calls every operation from its own threads; a plug-in
 // calls `IFrameReady` on the camera SDK's grabbing thread. The flags, the
 // frame counter and the image pointer are plain members shared by both, so a
-// plug-in accesses them through std::atomic_ref.
+// plug-in accesses them through std::atomic_ref; a host that writes
+// `m_nTriggerMode` or `m_nFrameLimit` while frames arrive writes them so too.
+//
+// Concurrent calls on one object. A host may call every operation of a camera
+// object from any thread, while other threads call operations of the same
+// object, and from inside `IFrameReady` of that object. A plug-in runs the
+// operations of one object one at a time, each on the state the one before
+// left; a host may rely on this:
+//  - A call from a thread that is not delivering a frame of the object waits
+//    until the operation running on another thread has returned.
+//  - A call from inside `IFrameReady` of the object never waits for an
+//    operation that may itself wait for that frame (start, stop, close,
+//    delete on another thread). It runs at once when no other thread is
+//    inside an operation of the object, and waits its turn behind an open,
+//    snapshot or property setting of another thread (they never wait for a
+//    frame). Behind the others, `IStopCamera` and `ICloseCamera` are handed
+//    to the thread inside that operation, which carries them out before its
+//    own call returns (the flags follow then), and no frame is delivered
+//    from the hand-over on; any other operation returns at once without
+//    acting (0 where it returns a number).
+//  - Once `IStopCamera` or `ICloseCamera` has returned, no frame is delivered
+//    until the next start; called outside `IFrameReady`, no `IFrameReady` of
+//    the object is running either. When no other call has followed, a close
+//    leaves `m_bOpened` and `m_bStarted` clear.
+//  - `Camera_Delete` waits until no `IFrameReady` of the object is running
+//    but the calling one; calls from inside `IFrameReady` meanwhile return
+//    at once, as above. It is the object's last call: no other host thread
+//    may be inside an operation of the object or call one later. From inside
+//    `IFrameReady` a host deletes only while no other thread is inside an
+//    operation of the object.
+//  - From inside `IFrameReady` a host calls operations of the delivering
+//    object only: a call on another object may wait for that object's stop,
+//    which waits for that object's own callback.
 #ifndef VXCAMERA_CONTRACT_VXCAMERAOBJECT_H
 #define VXCAMERA_CONTRACT_VXCAMERAOBJECT_H
 
@@ -183,7 +215,7 @@ public:
         if (m_pCamOpt->snapDisabled != 0)
             return 0;
         if (std::atomic_ref<int>(m_nCurTriggerMode).load() == 3
-            && std::atomic_ref<quint32>(m_nFrameNum).load() >= m_nFrameLimit)
+            && std::atomic_ref<quint32>(m_nFrameNum).load() >= std::atomic_ref<quint32>(m_nFrameLimit).load())
             return 0;
         return 1;
     }

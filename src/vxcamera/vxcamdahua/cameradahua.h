@@ -7,17 +7,24 @@
 // source, frame handler and frame buffer at every start (released at stop).
 //
 // Ownership: the option record and the callback are the host's. SDK objects
-// are held through shared handles.
+// are held through shared handles. The parameter setters and getters live in
+// cameradahuaparams.cpp.
 //
 // Threads: the host's threads call the operations; the SDK's grabbing thread
 // runs onGetFrame, and inside it the host's IFrameReady, the dump (with two
 // camera reads) and a log line. m_bStarted, m_nFrameNum, m_pImageData,
 // m_nCurTriggerMode, m_buffSize and the option's saveFlag are shared and
-// accessed atomically (std::atomic_ref).
+// accessed atomically (std::atomic_ref). The operations of the contract run
+// one at a time through m_operations, which also decides what a call from
+// inside the host's callback does while another thread is inside an
+// operation (see COperationGuard). The parameter setters and getters are not
+// serialised of their own: they run inside those operations, or on a thread
+// that has the object to itself.
 #ifndef VXCAMDAHUA_CAMERADAHUA_H
 #define VXCAMDAHUA_CAMERADAHUA_H
 
 #include "bitmapinfo.h"
+#include "operationguard.h"
 #include "vxcameraobject.h"
 
 #include "MVSDK/GenICam.h"
@@ -150,6 +157,8 @@ private:
     Dahua::GenICam::ICameraPtr m_cameraSptr;
     QByteArray m_modelName;
     Dahua::GenICam::IStreamSourcePtr m_streamPtr;
+    // Serialises the operations and counts the deliveries inside the object.
+    COperationGuard m_operations;
 };
 
 #endif // VXCAMDAHUA_CAMERADAHUA_H

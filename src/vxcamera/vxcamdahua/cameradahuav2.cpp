@@ -28,13 +28,18 @@ CCameraDahuaV2::CCameraDahuaV2(tagVX_CAMERA_OPTION *option, IPoolCallback *callb
     : ICameraObject(option, callback)
     , m_buffSize(0)
     , m_pBuff(nullptr)
+    , m_operations(*this)
 {
     initGreyBitmapInfo(m_bmpInfo);
 }
 
 CCameraDahuaV2::~CCameraDahuaV2()
 {
-    CCameraDahuaV2::ICloseCamera();
+    {
+        // Also waits until no delivery is inside the object any more.
+        const COperationGuard::Operation operation(m_operations, COperationGuard::Delete);
+        CCameraDahuaV2::ICloseCamera();
+    }
     delete[] m_pBuff;
 }
 
@@ -72,6 +77,9 @@ void CCameraDahuaV2::releaseFailedOpen(bool connected, bool attached)
 
 int CCameraDahuaV2::IOpenCamera()
 {
+    const COperationGuard::Operation operation(m_operations, COperationGuard::Open);
+    if (!operation.entered())
+        return 0;
     if (m_pCamOpt == nullptr)
         return 0;
     if (std::atomic_ref<bool>(m_bOpened).load())
@@ -166,6 +174,9 @@ int CCameraDahuaV2::IOpenCamera()
 
 void CCameraDahuaV2::ICloseCamera()
 {
+    const COperationGuard::Operation operation(m_operations, COperationGuard::Close);
+    if (!operation.entered())
+        return;
     if (!std::atomic_ref<bool>(m_bOpened).load())
         return;
     if (!m_cameraSptr || !m_streamPtr || !m_acqCtrlSptr)
@@ -188,6 +199,9 @@ void CCameraDahuaV2::ICloseCamera()
 
 int CCameraDahuaV2::IStartCamera()
 {
+    const COperationGuard::Operation operation(m_operations, COperationGuard::Start);
+    if (!operation.entered())
+        return 0;
     std::atomic_ref<bool> started(m_bStarted);
     std::atomic_ref<qint32> current(m_nCurTriggerMode);
     const qint32 requested = std::atomic_ref<qint32>(m_nTriggerMode).load();
@@ -243,6 +257,9 @@ int CCameraDahuaV2::IStartCamera()
 
 void CCameraDahuaV2::IStopCamera()
 {
+    const COperationGuard::Operation operation(m_operations, COperationGuard::Stop);
+    if (!operation.entered())
+        return;
     if (!std::atomic_ref<bool>(m_bOpened).load() || !std::atomic_ref<bool>(m_bStarted).load())
         return;
     if (!m_cameraSptr || !m_streamPtr || !m_acqCtrlSptr)
@@ -258,6 +275,9 @@ void CCameraDahuaV2::IStopCamera()
 
 int CCameraDahuaV2::ISnapCamera(emVxTriggerDirection direction)
 {
+    const COperationGuard::Operation operation(m_operations, COperationGuard::Snap);
+    if (!operation.entered())
+        return 0;
     if (ICameraObject::ISnapCamera(direction) == 0)
         return 0;
     if (!m_cameraSptr || !m_streamPtr || !m_acqCtrlSptr)
@@ -299,6 +319,9 @@ bool CCameraDahuaV2::SetExposureTime(double value)
 
 void CCameraDahuaV2::ISetProperty(tagVX_CAMERA_PROPERTY *property)
 {
+    const COperationGuard::Operation operation(m_operations, COperationGuard::Property);
+    if (!operation.entered())
+        return;
     if (property == nullptr || property->propId != 1)
         return;
     const int value = property->propValue;
@@ -313,6 +336,9 @@ void CCameraDahuaV2::ISetProperty(tagVX_CAMERA_PROPERTY *property)
 
 void CCameraDahuaV2::onGetFrame(const CFrame &frame)
 {
+    const COperationGuard::Delivery delivery(m_operations);
+    if (!delivery.admitted())
+        return;
     if (!std::atomic_ref<bool>(m_bStarted).load() || !std::atomic_ref<bool>(m_bOpened).load()) {
         qWarning() << m_pCamOpt->cameraName << " not started"
                    << " - " << kFrame;

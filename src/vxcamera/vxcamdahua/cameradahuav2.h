@@ -14,11 +14,15 @@
 // runs onGetFrame. They share m_bOpened, m_bStarted, m_nFrameNum,
 // m_pImageData, m_nCurTriggerMode, m_buffSize and the option's saveFlag, which
 // both sides access atomically (std::atomic_ref). Close and stop wait, through
-// the SDK's stop and detach, for a frame handler call in flight.
+// the SDK's stop and detach, for a frame handler call in flight. The
+// operations run one at a time through m_operations, which also decides what
+// a call from inside the host's callback does while another thread is inside
+// an operation (see COperationGuard).
 #ifndef VXCAMDAHUA_CAMERADAHUAV2_H
 #define VXCAMDAHUA_CAMERADAHUAV2_H
 
 #include "bitmapinfo.h"
+#include "operationguard.h"
 #include "vxcameraobject.h"
 
 #include "MVSDK/GenICam.h"
@@ -62,6 +66,8 @@ private:
     Dahua::GenICam::ICameraPtr m_cameraSptr;
     QByteArray m_modelName;
     Dahua::GenICam::IStreamSourcePtr m_streamPtr;
+    // Serialises the operations and counts the deliveries inside the object.
+    COperationGuard m_operations;
 };
 
 #endif // VXCAMDAHUA_CAMERADAHUAV2_H
