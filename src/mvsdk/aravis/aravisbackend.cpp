@@ -34,22 +34,21 @@ int cameraType(ArvCamera *camera)
     return Dahua::GenICam::typeUndefinedCamera;
 }
 
-// The device id Aravis's discovery would report for an opened camera.
-std::string deviceId(ArvCamera *camera)
+// The key of an opened camera: vendor-model-serial, as Aravis's discovery
+// names GigE Vision and USB3 Vision devices (the serial falls back to the
+// DeviceID feature, which older cameras have instead).
+std::string deviceKey(ArvCamera *camera)
 {
-    GError *error = nullptr;
-    const char *id = arv_camera_get_device_id(camera, &error);
-    g_clear_error(&error);
-    if (id != nullptr && *id != '\0')
-        return id;
     const auto text = [camera](const char *(*read)(ArvCamera *, GError **)) {
-        GError *e = nullptr;
-        const char *value = read(camera, &e);
-        g_clear_error(&e);
+        GError *error = nullptr;
+        const char *value = read(camera, &error);
+        g_clear_error(&error);
         return std::string(value != nullptr ? value : "");
     };
-    return text(arv_camera_get_vendor_name) + "-" + text(arv_camera_get_model_name) + "-"
-        + text(arv_camera_get_device_serial_number);
+    std::string serial = text(arv_camera_get_device_serial_number);
+    if (serial.empty())
+        serial = text(arv_camera_get_device_id);
+    return text(arv_camera_get_vendor_name) + "-" + text(arv_camera_get_model_name) + "-" + serial;
 }
 
 bool wanted(const char *protocol, EInterfaceType interfaceType)
@@ -121,7 +120,8 @@ private:
         return nullptr;
     }
 
-    // A listed camera: opened once to learn its key, then kept.
+    // A listed camera: opened once to learn its key and closed again (so that
+    // a GigE camera's control is not held before a driver connects), then kept.
     std::shared_ptr<AravisCamera> openListed(const std::string &name)
     {
         for (const std::shared_ptr<AravisCamera> &camera : m_cameras) {
@@ -136,12 +136,12 @@ private:
             g_clear_error(&error);
             return nullptr;
         }
-        const std::string key = deviceId(opened);
-        if (std::shared_ptr<AravisCamera> known = findByKey(key)) {
-            g_object_unref(opened);
+        const std::string key = deviceKey(opened);
+        const int type = cameraType(opened);
+        g_object_unref(opened);
+        if (std::shared_ptr<AravisCamera> known = findByKey(key))
             return known;
-        }
-        auto camera = std::make_shared<AravisCamera>(name, key, cameraType(opened), opened);
+        auto camera = std::make_shared<AravisCamera>(name, key, type, nullptr);
         m_cameras.push_back(camera);
         return camera;
     }
