@@ -10,8 +10,10 @@ namespace {
 const char *const kServer = "arv-fake-gv-camera-0.8";
 
 // The fake's TriggerSource entries end with Software; Line1 goes after it.
-const char *const kSoftwareEntry = "<EnumEntry Name=\"Software\" NameSpace=\"Standard\">\n\t\t\t<Value>1</Value>\n\t\t</EnumEntry>";
-const char *const kLine1Entry = "\n\t\t<EnumEntry Name=\"Line1\" NameSpace=\"Standard\">\n\t\t\t<Value>2</Value>\n\t\t</EnumEntry>";
+const char *const kSoftwareEntry
+    = "<EnumEntry Name=\"Software\" NameSpace=\"Standard\">\n\t\t\t<Value>1</Value>\n\t\t</EnumEntry>";
+const char *const kLine1Entry
+    = "\n\t\t<EnumEntry Name=\"Line1\" NameSpace=\"Standard\">\n\t\t\t<Value>2</Value>\n\t\t</EnumEntry>";
 
 // Opens the server's camera by address, retrying while it starts up.
 ArvCamera *openWhenUp()

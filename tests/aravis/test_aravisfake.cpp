@@ -94,7 +94,8 @@ TEST(AravisFake, SurfaceFeatureNamesFallBackToTheCamerasNodesAndAreTraced)
     EXPECT_FALSE(format->reverseX().setValue(true));
 
     const QStringList traced = lines(trace);
-    EXPECT_TRUE(traced.contains(QStringLiteral("connect %1 2 -> ok").arg(key))) << traced.join('\n').toStdString();
+    EXPECT_TRUE(traced.contains(QStringLiteral("connect %1 2 -> ok").arg(key)))
+        << traced.join('\n').toStdString();
     EXPECT_TRUE(traced.contains(QStringLiteral("createAcquisitionControl %1 -> ok").arg(key)));
     EXPECT_TRUE(traced.contains(QStringLiteral("set %1 ExposureTime 2500 -> ok").arg(key)));
     EXPECT_TRUE(traced.contains(QStringLiteral("set %1 ExposureAuto Off -> fail").arg(key)));
@@ -124,7 +125,8 @@ TEST(AravisFake, PixelFormatsReachTheDriverInTheSurfacesVocabulary)
     EXPECT_EQ(driver.m_nImageFormat, 2) << "RGB24";
     driver.ICloseCamera();
     ASSERT_TRUE(camera->connect(accessPermissionControl));
-    EXPECT_TRUE(CSystem::getInstance().createImageFormatControl(camera)->pixelFormat().setValueBySymbol("Mono8"));
+    EXPECT_TRUE(
+        CSystem::getInstance().createImageFormatControl(camera)->pixelFormat().setValueBySymbol("Mono8"));
 }
 
 TEST(AravisFake, GeometryWrittenThroughTheSurfaceIsWhatTheDriverOpensAndDelivers)

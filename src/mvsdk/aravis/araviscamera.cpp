@@ -27,7 +27,8 @@ void onControlLost(ArvDevice *, gpointer data)
 {
     auto *signal = static_cast<LostSignal *>(data);
     if (!signal->flag->lost.exchange(true))
-        qWarning() << "Aravis camera" << signal->key << "lost its control connection; its operations fail from now on";
+        qWarning() << "Aravis camera" << signal->key
+                   << "lost its control connection; its operations fail from now on";
 }
 
 void freeLostSignal(gpointer data, GClosure *)
@@ -78,8 +79,9 @@ AravisCamera::AravisCamera(std::string openName, std::string key, int type, ArvC
         std::lock_guard<std::mutex> lock(m_mutex);
         m_camera = opened;
         auto *signal = new LostSignal {m_lost, m_traceKey};
-        m_lostHandler = g_signal_connect_data(arv_camera_get_device(m_camera), "control-lost",
-                                              G_CALLBACK(onControlLost), signal, freeLostSignal, GConnectFlags(0));
+        m_lostHandler
+            = g_signal_connect_data(arv_camera_get_device(m_camera), "control-lost",
+                                    G_CALLBACK(onControlLost), signal, freeLostSignal, GConnectFlags(0));
     }
 }
 
@@ -96,14 +98,15 @@ bool AravisCamera::openLocked()
     GError *error = nullptr;
     m_camera = arv_camera_new(m_openName.c_str(), &error);
     if (m_camera == nullptr) {
-        qWarning() << "Aravis cannot open camera" << m_traceKey << "at" << QString::fromStdString(m_openName) << ":"
-                   << (error != nullptr ? error->message : "unknown error");
+        qWarning() << "Aravis cannot open camera" << m_traceKey << "at" << QString::fromStdString(m_openName)
+                   << ":" << (error != nullptr ? error->message : "unknown error");
         g_clear_error(&error);
         return false;
     }
     auto *signal = new LostSignal {m_lost, m_traceKey};
-    m_lostHandler = g_signal_connect_data(arv_camera_get_device(m_camera), "control-lost", G_CALLBACK(onControlLost),
-                                          signal, freeLostSignal, GConnectFlags(0));
+    m_lostHandler
+        = g_signal_connect_data(arv_camera_get_device(m_camera), "control-lost", G_CALLBACK(onControlLost),
+                                signal, freeLostSignal, GConnectFlags(0));
     return true;
 }
 
@@ -126,7 +129,8 @@ bool AravisCamera::lost() const
 void AravisCamera::markLostLocked(const QString &why) const
 {
     if (!m_lost->lost.exchange(true))
-        qWarning() << "Aravis camera" << m_traceKey << "is lost (" << why << "); its operations fail from now on";
+        qWarning() << "Aravis camera" << m_traceKey << "is lost (" << why
+                   << "); its operations fail from now on";
 }
 
 bool AravisCamera::refusedWhenLostLocked(const char *operation) const
@@ -189,7 +193,8 @@ bool AravisCamera::controlAvailable(const QString &factory)
     return !refusedWhenLostLocked(factory.toLatin1().constData()) && openLocked();
 }
 
-Dahua::GenICam::IStreamSourcePtr AravisCamera::createStream(const Dahua::GenICam::ICameraPtr &, uint16_t channelId)
+Dahua::GenICam::IStreamSourcePtr AravisCamera::createStream(const Dahua::GenICam::ICameraPtr &,
+                                                            uint16_t channelId)
 {
     if (channelId != 0)
         return nullptr;
@@ -257,8 +262,9 @@ bool AravisCamera::readFeature(const std::string &name, FeatureType type, Featur
                 read.integer = arv_gc_integer_get_value(ARV_GC_INTEGER(node), &error);
                 break;
             case FeatureType::Float:
-                read.real = ARV_IS_GC_FLOAT(node) ? arv_gc_float_get_value(ARV_GC_FLOAT(node), &error)
-                                                  : double(arv_gc_integer_get_value(ARV_GC_INTEGER(node), &error));
+                read.real = ARV_IS_GC_FLOAT(node)
+                    ? arv_gc_float_get_value(ARV_GC_FLOAT(node), &error)
+                    : double(arv_gc_integer_get_value(ARV_GC_INTEGER(node), &error));
                 break;
             case FeatureType::Enumeration: {
                 const char *symbol = arv_gc_enumeration_get_string_value(ARV_GC_ENUMERATION(node), &error);
@@ -285,9 +291,9 @@ bool AravisCamera::readFeature(const std::string &name, FeatureType type, Featur
     if (ok)
         value = read;
     if (CallTrace::enabled())
-        CallTrace::write(QStringLiteral("get %1 %2 -> %3")
-                             .arg(m_traceKey, QString::fromStdString(name),
-                                  ok ? value.toText() : QStringLiteral("fail")));
+        CallTrace::write(
+            QStringLiteral("get %1 %2 -> %3")
+                .arg(m_traceKey, QString::fromStdString(name), ok ? value.toText() : QStringLiteral("fail")));
     return ok;
 }
 
@@ -341,8 +347,9 @@ bool AravisCamera::writeFeature(const std::string &name, const FeatureValue &val
             noteErrorLocked("set", genicam, error);
         }
     }
-    CallTrace::write(QStringLiteral("set %1 %2 %3 -> %4")
-                         .arg(m_traceKey, QString::fromStdString(name), value.toText(), CallTrace::result(ok)));
+    CallTrace::write(
+        QStringLiteral("set %1 %2 %3 -> %4")
+            .arg(m_traceKey, QString::fromStdString(name), value.toText(), CallTrace::result(ok)));
     return ok;
 }
 

@@ -61,7 +61,8 @@ std::string interfaceMask(const std::string &local)
         return {};
     std::string mask;
     for (const ifaddrs *entry = all; entry != nullptr; entry = entry->ifa_next) {
-        if (entry->ifa_addr == nullptr || entry->ifa_netmask == nullptr || entry->ifa_addr->sa_family != AF_INET)
+        if (entry->ifa_addr == nullptr || entry->ifa_netmask == nullptr
+            || entry->ifa_addr->sa_family != AF_INET)
             continue;
         const auto *address = reinterpret_cast<const sockaddr_in *>(entry->ifa_addr);
         if (address->sin_addr.s_addr == wanted.s_addr) {

@@ -79,8 +79,9 @@ void handleBuffer(AravisStreamState &state, ArvStream *stream, ArvBuffer *buffer
     lock.unlock();
 
     if (CallTrace::enabled())
-        CallTrace::write(QStringLiteral("frame %1 %2 %3")
-                             .arg(state.camera->traceKey(), QString::number(sequence), QString::number(bytes)));
+        CallTrace::write(
+            QStringLiteral("frame %1 %2 %3")
+                .arg(state.camera->traceKey(), QString::number(sequence), QString::number(bytes)));
     const Dahua::GenICam::CFrame frame(image, static_cast<uint32_t>(bytes), width, height, sequence,
                                        pixelFormat->c_str());
     state.deliver(state.copy, frame);

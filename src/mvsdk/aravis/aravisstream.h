@@ -42,10 +42,10 @@ class AravisCamera;
 struct AravisStreamState : detail::StreamCore {
     std::shared_ptr<AravisCamera> camera;
     ArvStream *stream = nullptr;
-    std::vector<Dahua::GenICam::CFrameProc> copy; // the callback's handler copy, reused
-    size_t bufferBytes = 0;                       // of the pool pushed to the stream
+    std::vector<Dahua::GenICam::CFrameProc> copy;   // the callback's handler copy, reused
+    size_t bufferBytes = 0;                         // of the pool pushed to the stream
     std::shared_ptr<const std::string> pixelFormat; // surface symbol of the current run
-    bool acquiring = false;                       // the camera was told to start
+    bool acquiring = false;                         // the camera was told to start
     uint64_t sequence = 0;
     uint64_t maxImages = 0; // 0: no limit
     uint64_t grabbedSinceStart = 0;

@@ -34,7 +34,8 @@ Backend *choose()
 #endif
     // Not through the host's Qt message handler: this is the library's own
     // set-up problem, as the virtual system reports its configuration errors.
-    std::fprintf(stderr, "MVSDKmd: VXCAM_SDK_BACKEND=\"%s\" is not a back end of this build (%s); no cameras\n",
+    std::fprintf(stderr,
+                 "MVSDKmd: VXCAM_SDK_BACKEND=\"%s\" is not a back end of this build (%s); no cameras\n",
                  name.toLocal8Bit().constData(),
 #ifdef VXCAM_HAVE_ARAVIS
                  "virtual, aravis"

@@ -62,7 +62,8 @@ void StreamCore::finishDelivery()
     changed.notify_all();
 }
 
-void StreamCore::deliver(const std::vector<Dahua::GenICam::CFrameProc> &copy, const Dahua::GenICam::CFrame &frame)
+void StreamCore::deliver(const std::vector<Dahua::GenICam::CFrameProc> &copy,
+                         const Dahua::GenICam::CFrame &frame)
 {
     for (std::size_t i = 0; i < copy.size(); ++i) {
         if (i > 0) {

@@ -45,7 +45,8 @@ struct StreamCore {
 
     // Without the lock: calls the handlers copied for one frame; a handler
     // detached, or a stop made, by an earlier handler of the frame is honoured.
-    void deliver(const std::vector<Dahua::GenICam::CFrameProc> &handlers, const Dahua::GenICam::CFrame &frame);
+    void deliver(const std::vector<Dahua::GenICam::CFrameProc> &handlers,
+                 const Dahua::GenICam::CFrame &frame);
 
     std::mutex mutex;
     std::condition_variable changed;
