@@ -190,7 +190,8 @@ int main(int argc, char **argv)
             b = bareFps(geometry, seconds);
         }
         if (b <= 0.0 || p <= 0.0) {
-            std::fprintf(stderr, "aravis_bench: round %d failed (bare %.1f fps, plug-in %.1f fps)\n", round + 1, b, p);
+            std::fprintf(stderr, "aravis_bench: round %d failed (bare %.1f fps, plug-in %.1f fps)\n",
+                         round + 1, b, p);
             return 1;
         }
         bare.push_back(b);
@@ -199,12 +200,13 @@ int main(int argc, char **argv)
     }
     const Dahua::GenICam::CStreamStatistics dropped = Dahua::GenICam::streamStatistics();
     std::printf("## Aravis back end: GigE Vision fake camera over loopback\n\n");
-    std::printf("Frames per second through the current driver on the Aravis back end (`VXCAM_SDK_BACKEND=aravis`),\n"
-                "against a bare Aravis stream callback that drains the output queue, on the same\n"
-                "`arv-fake-gv-camera-0.8` at 127.0.0.1 inside a private network namespace: %d x %d Mono8,\n"
-                "requested %.0f fps, %d buffers each, %d interleaved rounds of %.1f s (the side that goes first\n"
-                "alternates). Written by `scripts/bench_aravis.sh`. Goal: ratio 0.98 or better.\n\n",
-                geometry.width, geometry.height, kRequestedFps, kBuffers, rounds, seconds);
+    std::printf(
+        "Frames per second through the current driver on the Aravis back end (`VXCAM_SDK_BACKEND=aravis`),\n"
+        "against a bare Aravis stream callback that drains the output queue, on the same\n"
+        "`arv-fake-gv-camera-0.8` at 127.0.0.1 inside a private network namespace: %d x %d Mono8,\n"
+        "requested %.0f fps, %d buffers each, %d interleaved rounds of %.1f s (the side that goes first\n"
+        "alternates). Written by `scripts/bench_aravis.sh`. Goal: ratio 0.98 or better.\n\n",
+        geometry.width, geometry.height, kRequestedFps, kBuffers, rounds, seconds);
     std::printf("| Round | Bare Aravis (fps) | Through the plug-in (fps) | Ratio |\n|---|---|---|---|\n");
     for (int i = 0; i < rounds; ++i)
         std::printf("| %d | %.1f | %.1f | %.3f |\n", i + 1, bare[i], plugin[i], ratios[i]);
