@@ -3,9 +3,11 @@
 # but loopback, so that GigE Vision traffic (and any discovery broadcast)
 # never leaves the machine. CTest uses it as the test program's launcher.
 #
-#   root:       unshare -n    (must work; when it cannot, the test fails)
-#   not root:   unshare -rn   (a user namespace); skipped (exit 77, with a
-#                             message) only where no namespace can be made
+#   root:       unshare -npf   (must work; when it cannot, the test fails)
+#   not root:   unshare -rnpf  (in a user namespace); skipped (exit 77, with
+#                              a message) only where no namespace can be made
+# The test is the first process of a private PID namespace too, so a fake
+# camera server it started dies with it, even when the test is killed.
 # Refuses to run (exit 1) when any interface other than lo is up inside.
 set -euo pipefail
 
@@ -19,14 +21,14 @@ done
 if [ "${VXCAM_IN_NETNS:-0}" != 1 ]; then
     export VXCAM_IN_NETNS=1
     if [ "$(id -u)" -eq 0 ]; then
-        if unshare -n true 2>/dev/null; then
-            exec unshare -n "$0" "$@"
+        if unshare -npf true 2>/dev/null; then
+            exec unshare -npf --kill-child "$0" "$@"
         fi
-        echo "in_netns.sh: running as root but 'unshare -n' fails here; cannot run the GigE Vision tests" >&2
+        echo "in_netns.sh: running as root but 'unshare -npf' fails here; cannot run the GigE Vision tests" >&2
         exit 1
     fi
-    if unshare -rn true 2>/dev/null; then
-        exec unshare -rn "$0" "$@"
+    if unshare -rnpf true 2>/dev/null; then
+        exec unshare -rnpf --kill-child "$0" "$@"
     fi
     echo "SKIPPED: no private network namespace can be made here (not root, and user namespaces are" \
         "not allowed); the GigE Vision tests need one" >&2

@@ -127,6 +127,8 @@ TEST(AravisGigE, LineOneStartsAndEachSoftwareSnapshotGivesExactlyOneFrame)
     FakeSession s;
     ASSERT_TRUE(s.opened);
     QTemporaryDir dir;
+    s.option.savePrefix = dir.filePath(QStringLiteral("dump_"));
+    s.option.saveSuffix = QStringLiteral(".bmp");
     setTriggerMode(s.camera.get(), 1);
     ASSERT_EQ(s.camera->IStartCamera(), 1) << "Line1 is offered by the fake's description";
     for (int snap = 1; snap <= 3; ++snap) {
@@ -141,9 +143,7 @@ TEST(AravisGigE, LineOneStartsAndEachSoftwareSnapshotGivesExactlyOneFrame)
     s.camera->ISetProperty(&property);
     EXPECT_TRUE(logged(log, QStringLiteral("Set exposure time value:4000 successfully.")))
         << log.messages().join('\n').toStdString();
-    s.option.savePrefix = dir.filePath(QStringLiteral("dump_"));
-    s.option.saveSuffix = QStringLiteral(".bmp");
-    s.option.saveFlag = 1;
+    std::atomic_ref<quint8>(s.option.saveFlag).store(1); // the grabbing thread reads it
     ASSERT_EQ(s.camera->ISnapCamera(emVxTriggerDirection(0)), 1);
     ASSERT_TRUE(waitFor([&] { return s.host.calls.load() >= 4; }));
     s.camera->IStopCamera();
@@ -176,7 +176,7 @@ TEST(AravisGigE, StopAndCloseFromInsideTheCallbackEndDeliveryWithoutDeadlock)
     ASSERT_EQ(s.camera->IStartCamera(), 1);
     ASSERT_TRUE(waitFor([&] { return stops.load() >= 2; }));
     EXPECT_EQ(s.callsAfterSettling(), 2);
-    EXPECT_FALSE(s.camera->m_bOpened);
+    EXPECT_FALSE(std::atomic_ref<bool>(s.camera->m_bOpened).load()) << "closed inside the callback";
     EXPECT_EQ(s.host.callsAfterClose.load(), 0);
     s.host.inside = nullptr;
     EXPECT_EQ(s.camera->IOpenCamera(), 1) << "the camera opens again after a close from inside";
