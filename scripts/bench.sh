@@ -14,3 +14,7 @@ json="$build/bench.json"
     2>/dev/null >/dev/null
 python3 "$root/scripts/bench_report.py" "$json" > "$root/BENCHMARKS.md"
 cat "$root/BENCHMARKS.md"
+# The Aravis back end's section, where the build has Aravis (it appends to BENCHMARKS.md).
+if grep -q '^VXCAM_HAVE_ARAVIS:INTERNAL=ON' "$build/CMakeCache.txt"; then
+    VXCAM_BENCH_BUILD_DIR="$build" "$root/scripts/bench_aravis.sh"
+fi

@@ -2,7 +2,11 @@
 # Installs the Debian 12 packages the project builds with, when missing.
 set -euo pipefail
 
-packages=(build-essential cmake pkg-config qtbase5-dev libgtest-dev libgmock-dev libbenchmark-dev binutils)
+# Aravis (real GigE Vision / USB3 Vision cameras, and the fake cameras the tests
+# and the demo use); its pkg-config file needs libusb's; iproute2 and util-linux
+# bring up loopback inside the private network namespace of those runs.
+packages=(build-essential cmake pkg-config qtbase5-dev libgtest-dev libgmock-dev libbenchmark-dev binutils
+    libaravis-dev aravis-tools aravis-tools-cli libaravis-doc libusb-1.0-0-dev iproute2 util-linux)
 if [ "${VXCAM_WITH_CLANG:-0}" = 1 ]; then
     packages+=(clang libclang-rt-14-dev)
 fi

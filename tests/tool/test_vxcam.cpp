@@ -79,7 +79,7 @@ TEST_F(Vxcam, GrabPrintsOneSummaryLineAndWritesDumpsAndAPicture)
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
     const QRegularExpression summary(
         R"(^Tool:MONO frames=(\d+) size=64x48 bpp=8 format=GRAY8 seconds=[\d.]+ )"
-        R"(fps=[\d.]+ MB/s=[\d.]+ broken=0\n$)");
+        R"(fps=[\d.]+ MB/s=[\d.]+ broken=0 lost=0\n$)");
     const QRegularExpressionMatch match = summary.match(run.out);
     ASSERT_TRUE(match.hasMatch()) << run.out.toStdString();
     const int frames = match.captured(1).toInt();

@@ -5,6 +5,8 @@
 #ifndef MVSDK_VIRTUAL_FEATURESTORE_H
 #define MVSDK_VIRTUAL_FEATURESTORE_H
 
+#include "featurevalue.h"
+
 #include <QJsonValue>
 #include <QString>
 
@@ -18,24 +20,8 @@
 namespace VxSim {
 namespace detail {
 
-enum class FeatureType { Integer, Float, Enumeration, Boolean, Command, Text };
-
-struct FeatureValue {
-    FeatureType type = FeatureType::Integer;
-    int64_t integer = 0;
-    double real = 0.0;
-    bool boolean = false;
-    std::string text;
-
-    static FeatureValue ofInteger(int64_t v);
-    static FeatureValue ofFloat(double v);
-    static FeatureValue ofBoolean(bool v);
-    static FeatureValue ofSymbol(const std::string &v);
-    static FeatureValue ofText(const std::string &v);
-    // The trace's notation: symbols and strings as text, integers decimal,
-    // doubles as QString::number prints them, booleans true/false.
-    QString toText() const;
-};
+using Mvsdk::detail::FeatureType;
+using Mvsdk::detail::FeatureValue;
 
 class FeatureStore {
 public:

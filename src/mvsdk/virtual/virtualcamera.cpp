@@ -8,6 +8,8 @@
 namespace VxSim {
 namespace detail {
 
+using Mvsdk::detail::CallTrace;
+
 namespace {
 
 // Four decimal numbers 0 to 255 joined by dots, as a camera takes an address.
@@ -60,6 +62,15 @@ VirtualCamera::VirtualCamera(const CameraConfig &config)
 }
 
 VirtualCamera::~VirtualCamera() = default;
+
+Dahua::GenICam::IStreamSourcePtr VirtualCamera::createStream(const Dahua::GenICam::ICameraPtr &, uint16_t)
+{
+    if (fails(QStringLiteral("createStreamSource")))
+        return nullptr;
+    auto stream = std::make_shared<VirtualStreamSource>(shared_from_this());
+    addStream(stream->state());
+    return stream;
+}
 
 bool VirtualCamera::fails(const QString &operation) const
 {

@@ -13,9 +13,9 @@
 #include "MVSDK/GenICam/Camera.h"
 
 #include "configreader.h"
-#include "featurebackend.h"
 #include "featurestore.h"
 #include "framepattern.h"
+#include "sdkcamera.h"
 
 #include <QSet>
 #include <QString>
@@ -32,7 +32,8 @@ namespace detail {
 
 struct StreamState;
 
-class VirtualCamera final : public Dahua::GenICam::ICamera, public IFeatureBackend {
+class VirtualCamera final : public Mvsdk::detail::SdkCamera,
+                            public std::enable_shared_from_this<VirtualCamera> {
 public:
     explicit VirtualCamera(const CameraConfig &config);
     ~VirtualCamera() override;
@@ -45,6 +46,14 @@ public:
     bool connect(Dahua::GenICam::ECameraAccessPermission accessPermission) override;
     bool disconnect() override;
     bool isConnected() const override;
+
+    // SdkCamera
+    QString traceKey() const override { return m_key; }
+    bool controlAvailable(const QString &factory) override { return !fails(factory); }
+    Dahua::GenICam::IStreamSourcePtr createStream(const Dahua::GenICam::ICameraPtr &self,
+                                                  uint16_t channelId) override;
+    Dahua::GenICam::IGigECameraPtr gigeCamera(const Dahua::GenICam::ICameraPtr &self) override;
+    Dahua::GenICam::IGigEInterfacePtr gigeInterface(const Dahua::GenICam::ICameraPtr &self) override;
 
     // IFeatureBackend
     bool hasFeature(const std::string &name, FeatureType type) const override;

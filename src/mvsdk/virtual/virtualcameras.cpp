@@ -88,7 +88,7 @@ QStringList cameraKeys()
 void setTraceFile(const QString &path)
 {
     VirtualSystem::instance();
-    detail::CallTrace::setFile(path);
+    Mvsdk::detail::CallTrace::setFile(path);
 }
 
 bool setFailure(const QString &key, const QString &operation, bool fail)

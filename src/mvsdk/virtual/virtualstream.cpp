@@ -17,11 +17,7 @@ namespace detail {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-bool contains(const std::vector<Dahua::GenICam::CFrameProc> &handlers, const Dahua::GenICam::CFrameProc &proc)
-{
-    return std::find(handlers.begin(), handlers.end(), proc) != handlers.end();
-}
+using Mvsdk::detail::CallTrace;
 
 // Waits for the next frame after the camera's pacing; returns true when one
 // is due. Called and returns with the lock held.
@@ -67,21 +63,6 @@ bool waitForFrame(StreamState &state, std::unique_lock<std::mutex> &lock, const 
     return false;
 }
 
-// Calls the handlers copied for one frame. A handler detached or a stop made
-// by an earlier handler of the same frame is honoured.
-void deliver(StreamState &state, const std::vector<Dahua::GenICam::CFrameProc> &handlers,
-             const Dahua::GenICam::CFrame &frame)
-{
-    for (std::size_t i = 0; i < handlers.size(); ++i) {
-        if (i > 0) {
-            std::lock_guard<std::mutex> lock(state.mutex);
-            if (!state.grabbing || !contains(state.handlers, handlers[i]))
-                continue;
-        }
-        handlers[i](frame);
-    }
-}
-
 void runGrabbing(std::shared_ptr<StreamState> state)
 {
     std::shared_ptr<const FramePattern> pattern;
@@ -122,8 +103,7 @@ void runGrabbing(std::shared_ptr<StreamState> state)
             continue;
         const uint64_t sequence = ++state->sequence;
         const uint64_t run = state->run;
-        handlers.assign(state->handlers.begin(), state->handlers.end());
-        ++state->deliveriesStarted;
+        state->beginDelivery(handlers);
         ++state->grabbedSinceStart;
         // The last frame of a limited run still reaches every handler; the run
         // ends once it is delivered.
@@ -137,13 +117,12 @@ void runGrabbing(std::shared_ptr<StreamState> state)
         const Dahua::GenICam::CFrame frame(pattern->frame(sequence), shape.bytes, shape.width, shape.height,
                                            sequence, shape.pixelFormat.c_str());
         state->camera->countFrame(frame.getImage());
-        deliver(*state, handlers, frame);
+        state->deliver(handlers, frame);
 
         lock.lock();
-        ++state->deliveriesFinished;
         if (endsRun && state->grabbing && state->run == run)
             state->grabbing = false;
-        state->changed.notify_all();
+        state->finishDelivery();
     }
     state->threadRunning = false;
     state->threadId = std::thread::id();
@@ -182,17 +161,9 @@ VirtualStreamSource::~VirtualStreamSource()
         m_state->pendingTriggers = 0;
         m_state->handlers.clear();
         m_state->changed.notify_all();
-        waitForCallbackUnlessInside(lock);
+        m_state->waitForDeliveriesUnlessInside(lock);
     }
     joinUnlessInside();
-}
-
-void VirtualStreamSource::waitForCallbackUnlessInside(std::unique_lock<std::mutex> &lock)
-{
-    if (std::this_thread::get_id() == m_state->threadId)
-        return;
-    const uint64_t begun = m_state->deliveriesStarted;
-    m_state->changed.wait(lock, [this, begun] { return m_state->deliveriesFinished >= begun; });
 }
 
 void VirtualStreamSource::joinUnlessInside()
@@ -208,14 +179,7 @@ void VirtualStreamSource::joinUnlessInside()
 
 bool VirtualStreamSource::attachGrabbing(Proc proc)
 {
-    bool ok = false;
-    {
-        std::lock_guard<std::mutex> lock(m_state->mutex);
-        ok = proc && !m_state->camera->fails(QStringLiteral("attachGrabbing"))
-            && !contains(m_state->handlers, proc);
-        if (ok)
-            m_state->handlers.push_back(proc);
-    }
+    const bool ok = m_state->attach(proc, !m_state->camera->fails(QStringLiteral("attachGrabbing")));
     CallTrace::write(
         QStringLiteral("attachGrabbing %1 -> %2").arg(m_state->camera->key(), CallTrace::result(ok)));
     return ok;
@@ -223,16 +187,7 @@ bool VirtualStreamSource::attachGrabbing(Proc proc)
 
 bool VirtualStreamSource::detachGrabbing(Proc proc)
 {
-    bool ok = false;
-    {
-        std::unique_lock<std::mutex> lock(m_state->mutex);
-        const auto it = std::find(m_state->handlers.begin(), m_state->handlers.end(), proc);
-        ok = it != m_state->handlers.end();
-        if (ok) {
-            m_state->handlers.erase(it);
-            waitForCallbackUnlessInside(lock);
-        }
-    }
+    const bool ok = m_state->detach(proc);
     CallTrace::write(
         QStringLiteral("detachGrabbing %1 -> %2").arg(m_state->camera->key(), CallTrace::result(ok)));
     return ok;
@@ -295,7 +250,7 @@ bool VirtualStreamSource::stopGrabbing()
         m_state->pendingTriggers = 0;
         m_state->changed.notify_all();
         // The thread leaves its loop by itself; the next start or the destructor joins it.
-        waitForCallbackUnlessInside(lock);
+        m_state->waitForDeliveriesUnlessInside(lock);
     }
     CallTrace::write(QStringLiteral("stopGrabbing %1 -> ok").arg(key));
     return true;

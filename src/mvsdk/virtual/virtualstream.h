@@ -1,6 +1,8 @@
 // VirtualStreamSource: the stream source of a virtual camera, and the state
 // it shares with its grabbing thread.
 //
+// The handler list and the stop/detach promises are StreamCore's, shared with
+// the other back ends; this file adds pacing, triggers and the thread.
 // While grabbing, a thread of the stream source's own paces frames after the
 // camera's trigger settings and calls every attached handler with each frame.
 // Guarantees:
@@ -16,6 +18,8 @@
 
 #include "MVSDK/GenICam/StreamSource.h"
 
+#include "streamcore.h"
+
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -29,8 +33,8 @@ namespace detail {
 class VirtualCamera;
 
 // Shared by a stream source, its grabbing thread and its camera. Guarded by
-// `mutex`.
-struct StreamState {
+// StreamCore's `mutex`.
+struct StreamState : Mvsdk::detail::StreamCore {
     explicit StreamState(std::shared_ptr<VirtualCamera> owner)
         : camera(std::move(owner))
     {
@@ -42,19 +46,9 @@ struct StreamState {
     void wake();
 
     const std::shared_ptr<VirtualCamera> camera;
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::vector<Dahua::GenICam::CFrameProc> handlers;
     bool alive = true;          // the stream source object exists
-    bool grabbing = false;      // frames are wanted
     bool threadRunning = false; // a grabbing thread exists (or is being made) and has not left its loop
     bool woken = false;
-    std::thread::id threadId; // of the grabbing thread while it runs its loop
-    // Frames whose handler calls have begun / are all done. Stop and detach
-    // wait for the deliveries begun before them, not for an idle moment, so a
-    // fast stream cannot keep them waiting.
-    uint64_t deliveriesStarted = 0;
-    uint64_t deliveriesFinished = 0;
     uint64_t run = 0; // counts the starts that began a run
     uint64_t sequence = 0;
     uint64_t pendingTriggers = 0;
@@ -76,9 +70,6 @@ public:
     const std::shared_ptr<StreamState> &state() const { return m_state; }
 
 private:
-    // Waits, with the lock held, until every handler call begun before has
-    // returned, unless the caller is the grabbing thread itself.
-    void waitForCallbackUnlessInside(std::unique_lock<std::mutex> &lock);
     void joinUnlessInside();
 
     std::shared_ptr<StreamState> m_state;

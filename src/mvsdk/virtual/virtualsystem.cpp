@@ -13,9 +13,7 @@ VirtualSystem &VirtualSystem::instance()
 
 VirtualSystem::VirtualSystem()
 {
-    const QString trace = qEnvironmentVariable("VXCAM_SIM_TRACE");
-    if (!trace.isEmpty())
-        CallTrace::setFile(trace);
+    Mvsdk::detail::CallTrace::setFromEnvironment();
     const QString path = qEnvironmentVariable("VXCAM_SIM_CONFIG");
     SystemConfig config;
     if (path.isEmpty()) {

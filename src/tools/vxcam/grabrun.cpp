@@ -9,6 +9,8 @@
 #include "terminal.h"
 #include "warningwatch.h"
 
+#include "MVSDK/StreamStatistics.h"
+
 #include <QElapsedTimer>
 #include <QThread>
 
@@ -162,9 +164,13 @@ int runGrab(const GrabOptions &options)
     camera->ICloseCamera();
 
     const int frames = host.frames();
-    std::printf("%s frames=%d size=%dx%d bpp=%d format=%s seconds=%.2f fps=%.1f MB/s=%.1f broken=%d\n",
-                qPrintable(shownKey), frames, width, height, bits, qPrintable(format), seconds,
-                frames / seconds, host.bytes() / seconds / 1.0e6, host.brokenPromises());
+    // Frames the camera sent that the SDK could not deliver whole.
+    const Dahua::GenICam::CStreamStatistics dropped = Dahua::GenICam::streamStatistics();
+    std::printf(
+        "%s frames=%d size=%dx%d bpp=%d format=%s seconds=%.2f fps=%.1f MB/s=%.1f broken=%d lost=%llu\n",
+        qPrintable(shownKey), frames, width, height, bits, qPrintable(format), seconds,
+        frames / seconds, host.bytes() / seconds / 1.0e6, host.brokenPromises(),
+        static_cast<unsigned long long>(dropped.incompleteFrames + dropped.lostFrames));
     std::fflush(stdout);
 
     int status = 0;

@@ -7,9 +7,9 @@
 namespace Dahua {
 namespace GenICam {
 
-using VxSim::detail::FeatureType;
-using VxSim::detail::FeatureValue;
-using VxSim::detail::IFeatureBackend;
+using Mvsdk::detail::FeatureType;
+using Mvsdk::detail::FeatureValue;
+using Mvsdk::detail::IFeatureBackend;
 
 namespace {
 

@@ -1,14 +1,14 @@
 // The control objects of a camera: each hands out nodes bound to the camera
 // and a standard feature name. They hold the camera, nothing else.
-#ifndef MVSDK_VIRTUAL_CONTROLS_H
-#define MVSDK_VIRTUAL_CONTROLS_H
+#ifndef MVSDK_COMMON_CONTROLS_H
+#define MVSDK_COMMON_CONTROLS_H
 
 #include "MVSDK/GenICam/AcquisitionControl.h"
 #include "MVSDK/GenICam/AnalogControl.h"
 #include "MVSDK/GenICam/ISPControl.h"
 #include "MVSDK/GenICam/ImageFormatControl.h"
 
-namespace VxSim {
+namespace Mvsdk {
 namespace detail {
 
 using Dahua::GenICam::ICameraPtr;
@@ -75,6 +75,6 @@ private:
 };
 
 } // namespace detail
-} // namespace VxSim
+} // namespace Mvsdk
 
-#endif // MVSDK_VIRTUAL_CONTROLS_H
+#endif // MVSDK_COMMON_CONTROLS_H

@@ -1,15 +1,19 @@
 // CallTrace: one line per SDK operation, appended to a file and flushed at
-// once. Off unless a file is set. Safe from any thread.
-#ifndef MVSDK_VIRTUAL_CALLTRACE_H
-#define MVSDK_VIRTUAL_CALLTRACE_H
+// once. Off unless a file is set. Every back end writes the same lines, so a
+// trace shows what the drivers did whichever cameras they drive. Safe from
+// any thread.
+#ifndef MVSDK_COMMON_CALLTRACE_H
+#define MVSDK_COMMON_CALLTRACE_H
 
 #include <QString>
 
-namespace VxSim {
+namespace Mvsdk {
 namespace detail {
 
 class CallTrace {
 public:
+    // The file named by VXCAM_SIM_TRACE, once per process; later calls do nothing.
+    static void setFromEnvironment();
     // Empty path: tracing off.
     static void setFile(const QString &path);
     // Cheap test for hot paths: build a line only when this is true.
@@ -23,6 +27,6 @@ public:
 };
 
 } // namespace detail
-} // namespace VxSim
+} // namespace Mvsdk
 
-#endif // MVSDK_VIRTUAL_CALLTRACE_H
+#endif // MVSDK_COMMON_CALLTRACE_H

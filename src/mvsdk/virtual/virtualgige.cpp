@@ -11,14 +11,6 @@ namespace {
 
 using VxSim::detail::VirtualCamera;
 
-std::shared_ptr<VirtualCamera> gigeCamera(const ICameraPtr &camera)
-{
-    std::shared_ptr<VirtualCamera> virtualCamera = std::dynamic_pointer_cast<VirtualCamera>(camera);
-    if (virtualCamera == nullptr || !virtualCamera->hasGigE())
-        return nullptr;
-    return virtualCamera;
-}
-
 Infra::CString text(const QString &value)
 {
     return Infra::CString(value.toStdString());
@@ -60,24 +52,25 @@ private:
 
 } // namespace
 
-IGigECamera::~IGigECamera() = default;
-IGigEInterface::~IGigEInterface() = default;
-
-IGigECameraPtr IGigECamera::getInstance(const ICameraPtr &camera)
-{
-    std::shared_ptr<VirtualCamera> virtualCamera = gigeCamera(camera);
-    if (virtualCamera == nullptr)
-        return nullptr;
-    return std::make_shared<VirtualGigECamera>(std::move(virtualCamera));
-}
-
-IGigEInterfacePtr IGigEInterface::getInstance(const ICameraPtr &camera)
-{
-    std::shared_ptr<VirtualCamera> virtualCamera = gigeCamera(camera);
-    if (virtualCamera == nullptr)
-        return nullptr;
-    return std::make_shared<VirtualGigEInterface>(std::move(virtualCamera));
-}
-
 } // namespace GenICam
 } // namespace Dahua
+
+namespace VxSim {
+namespace detail {
+
+Dahua::GenICam::IGigECameraPtr VirtualCamera::gigeCamera(const Dahua::GenICam::ICameraPtr &)
+{
+    if (!m_hasGigE)
+        return nullptr;
+    return std::make_shared<Dahua::GenICam::VirtualGigECamera>(shared_from_this());
+}
+
+Dahua::GenICam::IGigEInterfacePtr VirtualCamera::gigeInterface(const Dahua::GenICam::ICameraPtr &)
+{
+    if (!m_hasGigE)
+        return nullptr;
+    return std::make_shared<Dahua::GenICam::VirtualGigEInterface>(shared_from_this());
+}
+
+} // namespace detail
+} // namespace VxSim

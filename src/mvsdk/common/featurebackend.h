@@ -1,15 +1,16 @@
 // IFeatureBackend: how feature nodes reach the features of a camera.
 //
-// A camera back end implements it beside ICamera; the nodes of the public
-// surface find it through the camera handle they were built from.
-#ifndef MVSDK_VIRTUAL_FEATUREBACKEND_H
-#define MVSDK_VIRTUAL_FEATUREBACKEND_H
+// Every camera back end implements it beside ICamera (see SdkCamera); the
+// nodes of the public surface find it through the camera handle they were
+// built from.
+#ifndef MVSDK_COMMON_FEATUREBACKEND_H
+#define MVSDK_COMMON_FEATUREBACKEND_H
 
-#include "featurestore.h"
+#include "featurevalue.h"
 
 #include <string>
 
-namespace VxSim {
+namespace Mvsdk {
 namespace detail {
 
 class IFeatureBackend {
@@ -25,6 +26,6 @@ protected:
 };
 
 } // namespace detail
-} // namespace VxSim
+} // namespace Mvsdk
 
-#endif // MVSDK_VIRTUAL_FEATUREBACKEND_H
+#endif // MVSDK_COMMON_FEATUREBACKEND_H

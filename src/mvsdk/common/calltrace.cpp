@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <mutex>
 
-namespace VxSim {
+namespace Mvsdk {
 namespace detail {
 
 namespace {
@@ -16,6 +16,17 @@ std::FILE *g_traceFile = nullptr;
 std::atomic<bool> g_traceEnabled {false};
 
 } // namespace
+
+void CallTrace::setFromEnvironment()
+{
+    static const bool once = [] {
+        const QString trace = qEnvironmentVariable("VXCAM_SIM_TRACE");
+        if (!trace.isEmpty())
+            setFile(trace);
+        return true;
+    }();
+    (void)once;
+}
 
 void CallTrace::setFile(const QString &path)
 {
@@ -50,4 +61,4 @@ void CallTrace::write(const QString &line)
 }
 
 } // namespace detail
-} // namespace VxSim
+} // namespace Mvsdk

@@ -1,0 +1,111 @@
+// AravisCamera: one real camera (GigE Vision or USB3 Vision, or Aravis's own
+// fake) behind the surface's ICamera and feature nodes.
+//
+// It owns the Aravis camera object while connected (opened by device id or
+// address), maps the surface's feature names and pixel-format symbols to the
+// camera's nodes, and traces every operation as the virtual cameras do.
+// Thread-safe: one mutex serialises every access to the camera's nodes and
+// registers (Aravis's node tree is not safe for concurrent use); it is never
+// held while a frame handler runs.
+//
+// Lost camera: once Aravis reports the control connection lost, or one
+// register access has timed out, the camera is marked lost; from then on
+// every operation fails at once with a warning instead of waiting for the
+// network again. A disconnect ends the lost connection; a later connect
+// tries afresh.
+#ifndef MVSDK_ARAVIS_ARAVISCAMERA_H
+#define MVSDK_ARAVIS_ARAVISCAMERA_H
+
+#include "sdkcamera.h"
+
+#include <QString>
+
+#include <arv.h>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+
+namespace Mvsdk {
+namespace aravis {
+
+// Raised by Aravis's heartbeat thread through the "control-lost" signal;
+// outlives the camera object for as long as the signal connection does.
+struct LostFlag {
+    std::atomic<bool> lost {false};
+};
+
+class AravisCamera final : public detail::SdkCamera, public std::enable_shared_from_this<AravisCamera> {
+public:
+    // `openName`: what Aravis opens (device id or address). `opened`: a
+    // camera already opened under that name (its reference is taken), or null.
+    AravisCamera(std::string openName, std::string key, int type, ArvCamera *opened);
+    ~AravisCamera() override;
+
+    const std::string &openName() const { return m_openName; }
+
+    // ICamera
+    const char *getKey() const override { return m_key.c_str(); }
+    int getType() const override { return m_type; }
+    bool connect(Dahua::GenICam::ECameraAccessPermission accessPermission) override;
+    bool disconnect() override;
+    bool isConnected() const override;
+
+    // SdkCamera
+    QString traceKey() const override { return m_traceKey; }
+    bool controlAvailable(const QString &factory) override;
+    Dahua::GenICam::IStreamSourcePtr createStream(const Dahua::GenICam::ICameraPtr &self,
+                                                  uint16_t channelId) override;
+    Dahua::GenICam::IGigECameraPtr gigeCamera(const Dahua::GenICam::ICameraPtr &self) override;
+    Dahua::GenICam::IGigEInterfacePtr gigeInterface(const Dahua::GenICam::ICameraPtr &self) override;
+
+    // IFeatureBackend
+    bool hasFeature(const std::string &name, detail::FeatureType type) const override;
+    bool readFeature(const std::string &name, detail::FeatureType type, detail::FeatureValue &value) override;
+    bool writeFeature(const std::string &name, const detail::FeatureValue &value) override;
+    bool executeCommand(const std::string &name) override;
+
+    // For this camera's stream sources.
+    bool lost() const;
+    // A new reference to the connected Aravis camera (g_object_unref it), or
+    // null when not connected or lost.
+    ArvCamera *cameraRef() const;
+    // AcquisitionStart / AcquisitionStop; false (logged) when lost or refused.
+    bool startAcquisition(const char *operation);
+    bool stopAcquisition(const char *operation);
+    // Bytes of one frame buffer and the pixel format in the surface's
+    // vocabulary, for the stream's buffer pool; false when unreadable.
+    bool streamGeometry(size_t *payload, std::string *pixelFormat);
+    // A new Aravis stream of the camera with this callback, or null (logged).
+    ArvStream *createArvStream(ArvStreamCallback callback, void *userData);
+    // For the GigE views: the connected camera's GigE device, or null.
+    ArvGvDevice *gvDeviceRef() const;
+
+private:
+    // With m_mutex held.
+    bool openLocked();
+    void closeLocked();
+    bool refusedWhenLostLocked(const char *operation) const;
+    ArvGcNode *nodeLocked(const std::string &name, detail::FeatureType type, std::string *genicamName) const;
+    // Notes an Aravis error of an operation: a timeout or lost connection
+    // marks the camera lost. Frees the error.
+    void noteErrorLocked(const char *operation, const std::string &feature, GError *error) const;
+    void markLostLocked(const QString &why) const;
+
+    const std::string m_openName;
+    const std::string m_key;
+    const QString m_traceKey;
+    const int m_type;
+
+    mutable std::mutex m_mutex;
+    ArvCamera *m_camera = nullptr;
+    bool m_connected = false;
+    std::shared_ptr<LostFlag> m_lost;
+    gulong m_lostHandler = 0;
+};
+
+} // namespace aravis
+} // namespace Mvsdk
+
+#endif // MVSDK_ARAVIS_ARAVISCAMERA_H

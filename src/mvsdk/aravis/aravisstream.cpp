@@ -1,0 +1,287 @@
+#include "aravisstream.h"
+
+#include "araviscamera.h"
+#include "calltrace.h"
+#include "streamstatistics.h"
+
+#include <QDebug>
+#include <QString>
+
+namespace Mvsdk {
+namespace aravis {
+
+using detail::CallTrace;
+
+namespace {
+
+// Buffers per stream source: enough for a fast camera on a loaded machine.
+constexpr int kPoolBuffers = 8;
+// GigE Vision kernels drop packets with the default 208 KB socket buffer.
+constexpr int kSocketBufferBytes = 8 * 1024 * 1024;
+
+// Frames between two frame ids that never reached a buffer. Ids of GigE
+// Vision's 16-bit block counter wrap from 65535 to 1.
+uint64_t framesBetween(uint64_t last, uint64_t id)
+{
+    if (last == 0 || id == 0)
+        return 0;
+    uint64_t gap = 0;
+    if (id > last)
+        gap = id - last - 1;
+    else if (last <= 0xFFFF && id < last)
+        gap = (0xFFFF - last) + (id - 1);
+    return gap < 4096 ? gap : 0; // larger jumps are a camera restart, not losses
+}
+
+// Back to the pool, unless the buffer belongs to an earlier geometry.
+void recycle(ArvStream *stream, ArvBuffer *buffer, bool keep)
+{
+    if (keep)
+        arv_stream_push_buffer(stream, buffer);
+    else
+        g_object_unref(buffer);
+}
+
+void handleBuffer(AravisStreamState &state, ArvStream *stream, ArvBuffer *buffer)
+{
+    size_t allocated = 0;
+    arv_buffer_get_data(buffer, &allocated);
+    const ArvBufferStatus status = arv_buffer_get_status(buffer);
+    std::unique_lock<std::mutex> lock(state.mutex);
+    const bool keep = allocated == state.bufferBytes;
+    if (!state.grabbing || state.camera->lost()) {
+        lock.unlock();
+        recycle(stream, buffer, keep);
+        return;
+    }
+    const uint64_t frameId = arv_buffer_get_frame_id(buffer);
+    const uint64_t lost = framesBetween(state.lastFrameId, frameId);
+    if (frameId != 0)
+        state.lastFrameId = frameId;
+    if (lost > 0)
+        detail::countLostFrames(lost);
+    if (status != ARV_BUFFER_STATUS_SUCCESS) {
+        lock.unlock();
+        detail::countIncompleteFrames(1);
+        recycle(stream, buffer, keep);
+        return;
+    }
+    size_t bytes = 0;
+    const void *image = arv_buffer_get_image_data(buffer, &bytes);
+    const uint32_t width = static_cast<uint32_t>(arv_buffer_get_image_width(buffer));
+    const uint32_t height = static_cast<uint32_t>(arv_buffer_get_image_height(buffer));
+    const uint64_t sequence = ++state.sequence;
+    std::shared_ptr<const std::string> pixelFormat = state.pixelFormat;
+    state.beginDelivery(state.copy);
+    ++state.grabbedSinceStart;
+    // The last frame of a limited run still reaches every handler.
+    const bool endsRun = state.maxImages != 0 && state.grabbedSinceStart >= state.maxImages;
+    lock.unlock();
+
+    if (CallTrace::enabled())
+        CallTrace::write(
+            QStringLiteral("frame %1 %2 %3")
+                .arg(state.camera->traceKey(), QString::number(sequence), QString::number(bytes)));
+    const Dahua::GenICam::CFrame frame(image, static_cast<uint32_t>(bytes), width, height, sequence,
+                                       pixelFormat->c_str());
+    state.deliver(state.copy, frame);
+
+    lock.lock();
+    if (endsRun)
+        state.grabbing = false;
+    state.finishDelivery();
+    lock.unlock();
+    recycle(stream, buffer, keep);
+}
+
+void onStreamEvent(void *userData, ArvStreamCallbackType type, ArvBuffer *)
+{
+    auto *state = static_cast<AravisStreamState *>(userData);
+    switch (type) {
+    case ARV_STREAM_CALLBACK_TYPE_INIT: {
+        std::lock_guard<std::mutex> lock(state->mutex);
+        state->threadId = std::this_thread::get_id();
+        break;
+    }
+    case ARV_STREAM_CALLBACK_TYPE_EXIT: {
+        std::lock_guard<std::mutex> lock(state->mutex);
+        state->threadId = std::thread::id();
+        break;
+    }
+    case ARV_STREAM_CALLBACK_TYPE_BUFFER_DONE: {
+        ArvStream *stream = nullptr;
+        {
+            std::lock_guard<std::mutex> lock(state->mutex);
+            stream = state->stream;
+        }
+        if (stream == nullptr)
+            return;
+        // The whole output queue, not only the buffer announced.
+        while (ArvBuffer *buffer = arv_stream_try_pop_buffer(stream))
+            handleBuffer(*state, stream, buffer);
+        break;
+    }
+    case ARV_STREAM_CALLBACK_TYPE_START_BUFFER:
+        break;
+    }
+}
+
+} // namespace
+
+void tearDownStream(AravisStreamState &state)
+{
+    ArvStream *stream = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(state.mutex);
+        stream = state.stream;
+    }
+    // Joins Aravis's thread; buffers still queued go with the stream.
+    if (stream != nullptr)
+        g_object_unref(stream);
+    std::lock_guard<std::mutex> lock(state.mutex);
+    state.stream = nullptr;
+}
+
+std::shared_ptr<AravisStreamSource> AravisStreamSource::create(std::shared_ptr<AravisCamera> camera)
+{
+    auto state = std::make_shared<AravisStreamState>();
+    state->camera = camera;
+    state->pixelFormat = std::make_shared<const std::string>();
+    ArvStream *stream = camera->createArvStream(onStreamEvent, state.get());
+    if (stream == nullptr)
+        return nullptr;
+    if (ARV_IS_GV_STREAM(stream))
+        g_object_set(stream, "socket-buffer", ARV_GV_STREAM_SOCKET_BUFFER_FIXED, "socket-buffer-size",
+                     kSocketBufferBytes, nullptr);
+    {
+        std::lock_guard<std::mutex> lock(state->mutex);
+        state->stream = stream;
+    }
+    return std::make_shared<AravisStreamSource>(std::move(state));
+}
+
+AravisStreamSource::AravisStreamSource(std::shared_ptr<AravisStreamState> state)
+    : m_state(std::move(state))
+{
+}
+
+AravisStreamSource::~AravisStreamSource()
+{
+    bool wasAcquiring = false;
+    bool inside = false;
+    {
+        std::unique_lock<std::mutex> lock(m_state->mutex);
+        m_state->grabbing = false;
+        m_state->handlers.clear();
+        m_state->changed.notify_all();
+        m_state->waitForDeliveriesUnlessInside(lock);
+        wasAcquiring = m_state->acquiring;
+        m_state->acquiring = false;
+        inside = m_state->insideDelivery();
+    }
+    if (wasAcquiring && !m_state->camera->lost())
+        m_state->camera->stopAcquisition("release stream source");
+    if (inside)
+        reapStream(m_state); // Aravis's thread cannot join itself
+    else
+        tearDownStream(*m_state);
+}
+
+bool AravisStreamSource::attachGrabbing(Proc proc)
+{
+    const bool ok = m_state->attach(proc);
+    CallTrace::write(
+        QStringLiteral("attachGrabbing %1 -> %2").arg(m_state->camera->traceKey(), CallTrace::result(ok)));
+    return ok;
+}
+
+bool AravisStreamSource::detachGrabbing(Proc proc)
+{
+    const bool ok = m_state->detach(proc);
+    CallTrace::write(
+        QStringLiteral("detachGrabbing %1 -> %2").arg(m_state->camera->traceKey(), CallTrace::result(ok)));
+    return ok;
+}
+
+bool AravisStreamSource::preparePool(size_t payload)
+{
+    ArvStream *stream = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(m_state->mutex);
+        if (m_state->bufferBytes == payload)
+            return true;
+        // Buffers of the old size are dropped as they come back.
+        m_state->bufferBytes = payload;
+        stream = m_state->stream;
+    }
+    for (int i = 0; i < kPoolBuffers; ++i) {
+        ArvBuffer *buffer = arv_buffer_new_allocate(payload);
+        if (buffer == nullptr)
+            return false;
+        arv_stream_push_buffer(stream, buffer);
+    }
+    return true;
+}
+
+bool AravisStreamSource::startGrabbing(uint64_t maxImagesGrabbed, Dahua::GenICam::EGrabStrategy strategy)
+{
+    const QString key = m_state->camera->traceKey();
+    const auto trace = [&](bool ok) {
+        CallTrace::write(QStringLiteral("startGrabbing %1 %2 %3 -> %4")
+                             .arg(key, QString::number(maxImagesGrabbed), QString::number(int(strategy)),
+                                  CallTrace::result(ok)));
+        return ok;
+    };
+    {
+        std::lock_guard<std::mutex> lock(m_state->mutex);
+        if (m_state->grabbing)
+            return trace(true);
+    }
+    size_t payload = 0;
+    std::string pixelFormat;
+    if (!m_state->camera->streamGeometry(&payload, &pixelFormat) || payload == 0 || !preparePool(payload))
+        return trace(false);
+    {
+        std::lock_guard<std::mutex> lock(m_state->mutex);
+        m_state->grabbing = true;
+        m_state->acquiring = true;
+        m_state->maxImages = maxImagesGrabbed;
+        m_state->grabbedSinceStart = 0;
+        m_state->lastFrameId = 0;
+        m_state->pixelFormat = std::make_shared<const std::string>(std::move(pixelFormat));
+    }
+    // Raised before the camera starts, so that the first frames are delivered.
+    if (!m_state->camera->startAcquisition("startGrabbing")) {
+        std::lock_guard<std::mutex> lock(m_state->mutex);
+        m_state->grabbing = false;
+        m_state->acquiring = false;
+        return trace(false);
+    }
+    return trace(true);
+}
+
+bool AravisStreamSource::stopGrabbing()
+{
+    m_state->stopDeliveries();
+    bool wasAcquiring = false;
+    {
+        std::lock_guard<std::mutex> lock(m_state->mutex);
+        wasAcquiring = m_state->acquiring;
+        m_state->acquiring = false;
+    }
+    // A lost camera fails here, with its log line, like every later operation.
+    const bool ok
+        = (wasAcquiring || m_state->camera->lost()) ? m_state->camera->stopAcquisition("stopGrabbing") : true;
+    CallTrace::write(
+        QStringLiteral("stopGrabbing %1 -> %2").arg(m_state->camera->traceKey(), CallTrace::result(ok)));
+    return ok;
+}
+
+bool AravisStreamSource::isGrabbing() const
+{
+    std::lock_guard<std::mutex> lock(m_state->mutex);
+    return m_state->grabbing;
+}
+
+} // namespace aravis
+} // namespace Mvsdk

@@ -1,0 +1,83 @@
+// AravisStreamSource: the stream source of an Aravis camera.
+//
+// Aravis's stream thread fills a pool of buffers; its callback drains the
+// whole output queue each time (Aravis 0.8.26 can move a buffer there without
+// a callback), hands every complete frame to the attached handlers in place
+// (zero copy: the frame points into the Aravis buffer, which goes back to the
+// pool once the handlers return), and counts incomplete and lost frames.
+// Handler list, stop and detach promises are StreamCore's, as on the virtual
+// back end:
+//  - stopGrabbing() and detachGrabbing() return only after the handler call
+//    in flight has returned, and no handler call starts after them; from
+//    inside a handler they do not wait for the call they are in.
+//  - stopGrabbing() stops the camera's acquisition but leaves Aravis's
+//    thread running (stopping it from its own callback would abort), so
+//    frames still in flight are received and dropped, never delivered.
+//  - Releasing the last handle tears the Aravis stream down; from inside a
+//    handler the teardown is handed to the reaper thread and the callback
+//    touches only AravisStreamState, which lives until the teardown is done.
+// Threads: host threads call the operations; Aravis's stream thread runs
+// the callback and the handlers.
+#ifndef MVSDK_ARAVIS_ARAVISSTREAM_H
+#define MVSDK_ARAVIS_ARAVISSTREAM_H
+
+#include "MVSDK/GenICam/StreamSource.h"
+
+#include "streamcore.h"
+
+#include <arv.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace Mvsdk {
+namespace aravis {
+
+class AravisCamera;
+
+// Shared by a stream source and the Aravis callback. StreamCore's mutex
+// guards everything but `stream`, which is set once before the callback can
+// see frames and cleared only by the teardown.
+struct AravisStreamState : detail::StreamCore {
+    std::shared_ptr<AravisCamera> camera;
+    ArvStream *stream = nullptr;
+    std::vector<Dahua::GenICam::CFrameProc> copy;   // the callback's handler copy, reused
+    size_t bufferBytes = 0;                         // of the pool pushed to the stream
+    std::shared_ptr<const std::string> pixelFormat; // surface symbol of the current run
+    bool acquiring = false;                         // the camera was told to start
+    uint64_t sequence = 0;
+    uint64_t maxImages = 0; // 0: no limit
+    uint64_t grabbedSinceStart = 0;
+    uint64_t lastFrameId = 0; // 0: none yet in this run
+};
+
+// Destroys Aravis streams away from their own threads. One worker, started
+// at first use; it finishes the queued teardowns before the process ends.
+void reapStream(std::shared_ptr<AravisStreamState> state);
+// Unrefs the stream (joining its thread) and drops the state's references.
+void tearDownStream(AravisStreamState &state);
+
+class AravisStreamSource final : public Dahua::GenICam::IStreamSource {
+public:
+    // Null (logged) when Aravis cannot make the stream.
+    static std::shared_ptr<AravisStreamSource> create(std::shared_ptr<AravisCamera> camera);
+    explicit AravisStreamSource(std::shared_ptr<AravisStreamState> state);
+    ~AravisStreamSource() override;
+
+    bool attachGrabbing(Proc proc) override;
+    bool detachGrabbing(Proc proc) override;
+    bool startGrabbing(uint64_t maxImagesGrabbed, Dahua::GenICam::EGrabStrategy strategy) override;
+    bool stopGrabbing() override;
+    bool isGrabbing() const override;
+
+private:
+    bool preparePool(size_t payload);
+
+    std::shared_ptr<AravisStreamState> m_state;
+};
+
+} // namespace aravis
+} // namespace Mvsdk
+
+#endif // MVSDK_ARAVIS_ARAVISSTREAM_H

@@ -1,0 +1,36 @@
+// GigEFakeCamera: Aravis's GigE Vision fake camera (arv-fake-gv-camera-0.8)
+// serving 127.0.0.1 for one test, inside the test's private network
+// namespace. Its description is the fake's own with a "Line1" trigger source
+// added (the fake has only Line0), so every trigger mode of the drivers can
+// be started against it. Owned by the test's thread.
+#ifndef VXCAM_TESTS_GIGEFAKECAMERA_H
+#define VXCAM_TESTS_GIGEFAKECAMERA_H
+
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+
+class GigEFakeCamera {
+public:
+    GigEFakeCamera();
+    ~GigEFakeCamera();
+    GigEFakeCamera(const GigEFakeCamera &) = delete;
+    GigEFakeCamera &operator=(const GigEFakeCamera &) = delete;
+
+    // Starts the server and waits until it answers; false with *error.
+    bool start(QString *error);
+    // Kills the server at once (SIGKILL): the camera vanishes mid-stream.
+    void kill();
+
+    // The key the Aravis back end gives it.
+    static QString key() { return QStringLiteral("Aravis-Fake-GV01"); }
+
+private:
+    bool launch(const QStringList &arguments, QString *error);
+    bool writeDescription(QString *error);
+
+    QTemporaryDir m_dir;
+    QProcess m_server;
+};
+
+#endif // VXCAM_TESTS_GIGEFAKECAMERA_H

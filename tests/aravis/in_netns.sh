@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Runs a test program inside a private network namespace that holds nothing
+# but loopback, so that GigE Vision traffic (and any discovery broadcast)
+# never leaves the machine. CTest uses it as the test program's launcher.
+#
+#   root:       unshare -npf   (must work; when it cannot, the test fails)
+#   not root:   unshare -rnpf  (in a user namespace); skipped (exit 77, with
+#                              a message) only where no namespace can be made
+# The test is the first process of a private PID namespace too, so a fake
+# camera server it started dies with it, even when the test is killed.
+# Refuses to run (exit 1) when any interface other than lo is up inside.
+set -euo pipefail
+
+for arg in "$@"; do
+    # Listing the tests needs no camera and no network.
+    if [ "$arg" = "--gtest_list_tests" ]; then
+        exec "$@"
+    fi
+done
+
+if [ "${VXCAM_IN_NETNS:-0}" != 1 ]; then
+    export VXCAM_IN_NETNS=1
+    if [ "$(id -u)" -eq 0 ]; then
+        if unshare -npf true 2>/dev/null; then
+            exec unshare -npf --kill-child "$0" "$@"
+        fi
+        echo "in_netns.sh: running as root but 'unshare -npf' fails here; cannot run the GigE Vision tests" >&2
+        exit 1
+    fi
+    if unshare -rnpf true 2>/dev/null; then
+        exec unshare -rnpf --kill-child "$0" "$@"
+    fi
+    echo "SKIPPED: no private network namespace can be made here (not root, and user namespaces are" \
+        "not allowed); the GigE Vision tests need one" >&2
+    exit 77
+fi
+
+ip link set lo up
+# Asked over netlink: sysfs still shows the namespace it was mounted in.
+up="$(ip -o link show up | awk -F': ' '$2 != "lo" { print $2 }')"
+if [ -n "$up" ]; then
+    echo "in_netns.sh: refusing to run: interface(s) up inside the namespace: $up" >&2
+    exit 1
+fi
+exec "$@"
