@@ -123,7 +123,7 @@ EOF
         # The earlier driver is linked into vxcam itself and reaches the SDK through vxcam's run path.
         "$tool" grab --camera Install:MONO --driver earlier --mode 3 --limit 3 --quiet >grab.out 2>grab.err \
             || fail "vxcam grab --driver earlier failed: $(cat grab.err)"
-        grep -q '^Install:MONO frames=3 size=64x48 bpp=8 format=GRAY8 .* broken=0$' grab.out \
+        grep -q '^Install:MONO frames=3 size=64x48 bpp=8 format=GRAY8 .* broken=0 lost=0$' grab.out \
             || fail "vxcam grab printed: $(cat grab.out)"
     fi
 }
