@@ -11,32 +11,18 @@ set -euo pipefail
 vxcam="$1"
 out="$2"
 
+source "$(dirname "$0")/netns.sh"
 if [ "${VXCAM_IN_NETNS:-0}" != 1 ]; then
-    export VXCAM_IN_NETNS=1
-    if [ "$(id -u)" -eq 0 ] && unshare -n true 2>/dev/null; then
-        exec unshare -n "$0" "$@"
-    elif unshare -rn true 2>/dev/null; then
-        exec unshare -rn "$0" "$@"
+    if flags="$(netns_flags)"; then
+        VXCAM_IN_NETNS=1 exec unshare "$flags" --kill-child "$0" "$@"
     fi
     echo "Skipped: no private network namespace can be made here (unshare -n needs root, unshare -rn" \
         "needs user namespaces), and GigE Vision must not leave this machine."
     exit 0
 fi
 
-ip link set lo up
-up="$(ip -o link show up | awk -F': ' '$2 != "lo" { print $2 }')"
-if [ -n "$up" ]; then
-    echo "Refusing: interface(s) up inside the namespace: $up" >&2
-    exit 1
-fi
-
-arv-fake-gv-camera-0.8 -i 127.0.0.1 -s GV01 >/dev/null 2>&1 &
-fake=$!
-trap 'kill $fake 2>/dev/null; wait $fake 2>/dev/null || true' EXIT
-for _ in $(seq 50); do
-    arv-tool-0.8 -a 127.0.0.1 control DeviceModelName >/dev/null 2>&1 && break
-    sleep 0.1
-done
+netns_loopback_only
+gige_fake_start GV01
 
 step() { printf '\n== %s\n$ %s\n' "$1" "${*:2}"; "${@:2}"; }
 export VXCAM_SDK_BACKEND=aravis

@@ -18,28 +18,19 @@ for arg in "$@"; do
     fi
 done
 
+source "$(dirname "$0")/../../scripts/netns.sh"
 if [ "${VXCAM_IN_NETNS:-0}" != 1 ]; then
-    export VXCAM_IN_NETNS=1
+    if flags="$(netns_flags)"; then
+        VXCAM_IN_NETNS=1 exec unshare "$flags" --kill-child "$0" "$@"
+    fi
     if [ "$(id -u)" -eq 0 ]; then
-        if unshare -npf true 2>/dev/null; then
-            exec unshare -npf --kill-child "$0" "$@"
-        fi
         echo "in_netns.sh: running as root but 'unshare -npf' fails here; cannot run the GigE Vision tests" >&2
         exit 1
-    fi
-    if unshare -rnpf true 2>/dev/null; then
-        exec unshare -rnpf --kill-child "$0" "$@"
     fi
     echo "SKIPPED: no private network namespace can be made here (not root, and user namespaces are" \
         "not allowed); the GigE Vision tests need one" >&2
     exit 77
 fi
 
-ip link set lo up
-# Asked over netlink: sysfs still shows the namespace it was mounted in.
-up="$(ip -o link show up | awk -F': ' '$2 != "lo" { print $2 }')"
-if [ -n "$up" ]; then
-    echo "in_netns.sh: refusing to run: interface(s) up inside the namespace: $up" >&2
-    exit 1
-fi
+netns_loopback_only
 exec "$@"
