@@ -168,8 +168,8 @@ int runGrab(const GrabOptions &options)
     const Dahua::GenICam::CStreamStatistics dropped = Dahua::GenICam::streamStatistics();
     std::printf(
         "%s frames=%d size=%dx%d bpp=%d format=%s seconds=%.2f fps=%.1f MB/s=%.1f broken=%d lost=%llu\n",
-        qPrintable(shownKey), frames, width, height, bits, qPrintable(format), seconds,
-        frames / seconds, host.bytes() / seconds / 1.0e6, host.brokenPromises(),
+        qPrintable(shownKey), frames, width, height, bits, qPrintable(format), seconds, frames / seconds,
+        host.bytes() / seconds / 1.0e6, host.brokenPromises(),
         static_cast<unsigned long long>(dropped.incompleteFrames + dropped.lostFrames));
     std::fflush(stdout);
 

@@ -2,11 +2,14 @@
 
 #include "vxcameraobject.h"
 
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
 
-// Shared by a guard and the deliveries that entered it. Guarded by `mutex`.
+// Shared by a guard and the deliveries that entered it. Guarded by `mutex`,
+// but for the three atomics, which deliveries read and count without it.
 struct OperationGuardState {
     std::mutex mutex;
     std::condition_variable changed;
@@ -19,19 +22,40 @@ struct OperationGuardState {
     bool closeHandedOver = false;
     bool carryingOut = false; // the owner runs a handed-over stop or close
     int draining = 0;         // operations waiting for the admitted deliveries to end
-    int deliveries = 0;       // admitted deliveries running
     bool ended = false;       // deleted: nothing is entered or admitted any more
+    // Admitted deliveries running, and deliveries looking whether they are.
+    std::atomic<int> deliveries {0};
+    // !admits(), brought up to date before the lock is let go.
+    std::atomic<bool> blocked {false};
+    // The guard is gone; the delivery the object was deleted from frees the state.
+    std::atomic<bool> orphaned {false};
 
     bool admits() const
     {
         return !ended && !stopHandedOver && !closeHandedOver && !carryingOut && draining == 0;
     }
+    void updateAdmission() { blocked.store(!admits()); }
 };
 
 namespace {
 
 // The state of the object whose frame this thread is delivering, if any.
 thread_local const OperationGuardState *t_delivering = nullptr;
+
+// Ends one count of `deliveries`. While admission is blocked an operation may
+// wait for the count, so it is lowered under the lock and the waiter woken;
+// otherwise the decrement is the last touch of the state (an operation that
+// blocks admission later sees it when it looks at the count again).
+void releaseDelivery(OperationGuardState &s)
+{
+    if (s.blocked.load()) {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        s.deliveries.fetch_sub(1);
+        s.changed.notify_all();
+    } else {
+        s.deliveries.fetch_sub(1);
+    }
+}
 
 bool mayWaitForDeliveries(COperationGuard::Kind kind)
 {
@@ -43,11 +67,19 @@ bool mayWaitForDeliveries(COperationGuard::Kind kind)
 
 COperationGuard::COperationGuard(ICameraObject &object)
     : m_object(object)
-    , m_state(std::make_shared<OperationGuardState>())
+    , m_state(new OperationGuardState)
 {
 }
 
-COperationGuard::~COperationGuard() = default;
+COperationGuard::~COperationGuard()
+{
+    // Deleted from inside a delivery of this object: that delivery is the
+    // last one, and frees the state when it ends.
+    if (t_delivering == m_state)
+        m_state->orphaned.store(true);
+    else
+        delete m_state;
+}
 
 bool COperationGuard::enter(Kind kind)
 {
@@ -74,6 +106,7 @@ bool COperationGuard::enter(Kind kind)
                 s.stopHandedOver = true;
             else if (kind == Close)
                 s.closeHandedOver = true;
+            s.updateAdmission();
             return false;
         }
         s.changed.wait(lock);
@@ -105,6 +138,7 @@ void COperationGuard::leave()
         if (s.kind == Delete)
             break;
         s.carryingOut = true;
+        s.updateAdmission();
         lock.unlock();
         if (close)
             m_object.ICloseCamera();
@@ -117,11 +151,16 @@ void COperationGuard::leave()
     if (ends && (!s.ownerDelivering || s.kind == Delete)) {
         const int own = t_delivering == &s ? 1 : 0;
         ++s.draining;
-        s.changed.wait(lock, [&s, own] { return s.deliveries <= own; });
+        s.updateAdmission();
+        // A delivery that ended just before admission was blocked has not
+        // woken this wait: look at the count again now and then.
+        while (s.deliveries.load() > own)
+            s.changed.wait_for(lock, std::chrono::milliseconds(1));
         --s.draining;
     }
     if (s.kind == Delete)
         s.ended = true;
+    s.updateAdmission();
     s.owner = std::thread::id();
     s.depth = 0;
     s.ownerDelivering = false;
@@ -141,16 +180,20 @@ COperationGuard::Operation::~Operation()
         m_guard.leave();
 }
 
+// Counted first, then admitted unless blocked: an operation that blocks
+// admission and then reads the count either sees this delivery or is seen by
+// it (both sequentially consistent).
 COperationGuard::Delivery::Delivery(COperationGuard &guard)
-    : m_state(guard.m_state)
+    : m_state(*guard.m_state)
 {
-    std::lock_guard<std::mutex> lock(m_state->mutex);
-    if (!m_state->admits())
+    m_state.deliveries.fetch_add(1);
+    if (m_state.blocked.load()) {
+        releaseDelivery(m_state);
         return;
-    ++m_state->deliveries;
+    }
     m_admitted = true;
     m_previous = t_delivering;
-    t_delivering = m_state.get();
+    t_delivering = &m_state;
 }
 
 COperationGuard::Delivery::~Delivery()
@@ -158,8 +201,9 @@ COperationGuard::Delivery::~Delivery()
     if (!m_admitted)
         return;
     t_delivering = m_previous;
-    std::lock_guard<std::mutex> lock(m_state->mutex);
-    --m_state->deliveries;
-    if (m_state->draining > 0)
-        m_state->changed.notify_all();
+    if (m_state.orphaned.load()) {
+        delete &m_state;
+        return;
+    }
+    releaseDelivery(m_state);
 }

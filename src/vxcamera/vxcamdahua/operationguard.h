@@ -3,9 +3,10 @@
 //
 // Owns: a lock over the object's operations (recursive for the thread that
 // holds it), the stops and closes that frame handler calls hand over, and
-// the count of admitted deliveries. That state lives on the heap and every
-// delivery shares it, so a delivery may outlive the object when the host
-// deletes the object from inside its callback.
+// the count of admitted deliveries. That state lives on the heap: when the
+// host deletes the object from inside its callback, the delivery it deletes
+// from frees the state as it ends. A delivery that nothing stands in the way
+// of takes no lock: two atomic counter updates and two flag reads.
 //
 // Threads: every host thread entering an operation; the SDK's grabbing
 // threads entering the frame handler and, from inside the host's callback,
@@ -26,8 +27,6 @@
 //    delivery but the caller's own; afterwards nothing is entered or admitted.
 #ifndef VXCAMDAHUA_OPERATIONGUARD_H
 #define VXCAMDAHUA_OPERATIONGUARD_H
-
-#include <memory>
 
 class ICameraObject;
 struct OperationGuardState; // operationguard.cpp
@@ -69,7 +68,7 @@ public:
         bool admitted() const { return m_admitted; }
 
     private:
-        std::shared_ptr<OperationGuardState> m_state;
+        OperationGuardState &m_state;
         const OperationGuardState *m_previous = nullptr;
         bool m_admitted = false;
     };
@@ -79,7 +78,7 @@ private:
     void leave();
 
     ICameraObject &m_object;
-    std::shared_ptr<OperationGuardState> m_state;
+    OperationGuardState *m_state;
 };
 
 #endif // VXCAMDAHUA_OPERATIONGUARD_H
