@@ -67,8 +67,11 @@ print("""
   with their range beside it. The plug-in's share is its frame handler (row 1); the rest of the spread is the
   machine (the grabbing thread competes with everything else on it), which is why a round's ratio can come
   out on either side of 1.
+- Row 1 includes the admission of each frame by the camera object's operation guard, which makes calls
+  overlapping on one object safe: two atomic counter updates and two flag reads, no lock.
 - The dump writes the same bytes as the baseline plus a 1078-byte header through one `fopen`/`fwrite`/`fclose`
-  per frame; the two differ mostly by the page cache's mood between runs.
+  per frame, both into a new file per frame; the two differ mostly by the page cache's mood between runs
+  (the same pair of runs measured twice here swung between 0.3 and 1.5).
 - The earlier driver logs one warning line per delivered frame, as it always has. With the warning category
   switched off (`QT_LOGGING_RULES="default.warning=false"`) Qt still formats the streamed operands before the
   filter drops the line, which is most of what remains; the rest is two control objects per dumped frame,
