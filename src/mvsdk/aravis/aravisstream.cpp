@@ -189,18 +189,12 @@ AravisStreamSource::~AravisStreamSource()
 
 bool AravisStreamSource::attachGrabbing(Proc proc)
 {
-    const bool ok = m_state->attach(proc);
-    CallTrace::write(
-        QStringLiteral("attachGrabbing %1 -> %2").arg(m_state->camera->traceKey(), CallTrace::result(ok)));
-    return ok;
+    return m_state->attach(m_state->camera->traceKey(), proc);
 }
 
 bool AravisStreamSource::detachGrabbing(Proc proc)
 {
-    const bool ok = m_state->detach(proc);
-    CallTrace::write(
-        QStringLiteral("detachGrabbing %1 -> %2").arg(m_state->camera->traceKey(), CallTrace::result(ok)));
-    return ok;
+    return m_state->detach(m_state->camera->traceKey(), proc);
 }
 
 bool AravisStreamSource::preparePool(size_t payload)

@@ -1,5 +1,7 @@
 #include "streamcore.h"
 
+#include "calltrace.h"
+
 #include <algorithm>
 
 namespace Mvsdk {
@@ -14,24 +16,33 @@ bool contains(const std::vector<Dahua::GenICam::CFrameProc> &handlers, const Dah
 
 } // namespace
 
-bool StreamCore::attach(const Dahua::GenICam::CFrameProc &proc, bool allowed)
+bool StreamCore::attach(const QString &traceKey, const Dahua::GenICam::CFrameProc &proc, bool allowed)
 {
-    std::lock_guard<std::mutex> lock(mutex);
-    if (!allowed || !proc || contains(handlers, proc))
-        return false;
-    handlers.push_back(proc);
-    return true;
+    bool ok = false;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        ok = allowed && proc && !contains(handlers, proc);
+        if (ok)
+            handlers.push_back(proc);
+    }
+    CallTrace::write(QStringLiteral("attachGrabbing %1 -> %2").arg(traceKey, CallTrace::result(ok)));
+    return ok;
 }
 
-bool StreamCore::detach(const Dahua::GenICam::CFrameProc &proc)
+bool StreamCore::detach(const QString &traceKey, const Dahua::GenICam::CFrameProc &proc)
 {
-    std::unique_lock<std::mutex> lock(mutex);
-    const auto it = std::find(handlers.begin(), handlers.end(), proc);
-    if (it == handlers.end())
-        return false;
-    handlers.erase(it);
-    waitForDeliveriesUnlessInside(lock);
-    return true;
+    bool ok = false;
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        const auto it = std::find(handlers.begin(), handlers.end(), proc);
+        ok = it != handlers.end();
+        if (ok) {
+            handlers.erase(it);
+            waitForDeliveriesUnlessInside(lock);
+        }
+    }
+    CallTrace::write(QStringLiteral("detachGrabbing %1 -> %2").arg(traceKey, CallTrace::result(ok)));
+    return ok;
 }
 
 void StreamCore::stopDeliveries()

@@ -17,6 +17,8 @@
 
 #include "MVSDK/GenICam/StreamSource.h"
 
+#include <QString>
+
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -28,10 +30,10 @@ namespace detail {
 
 struct StreamCore {
     // False for an empty handler or one attached already; `allowed` false
-    // refuses too (a back end's own reason).
-    bool attach(const Dahua::GenICam::CFrameProc &proc, bool allowed = true);
-    // False for a handler that is not attached.
-    bool detach(const Dahua::GenICam::CFrameProc &proc);
+    // refuses too (a back end's own reason). Traced for the camera `traceKey`.
+    bool attach(const QString &traceKey, const Dahua::GenICam::CFrameProc &proc, bool allowed = true);
+    // False for a handler that is not attached. Traced likewise.
+    bool detach(const QString &traceKey, const Dahua::GenICam::CFrameProc &proc);
     // Lowers `grabbing` and waits for the deliveries begun before.
     void stopDeliveries();
 

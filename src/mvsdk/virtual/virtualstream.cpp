@@ -179,18 +179,13 @@ void VirtualStreamSource::joinUnlessInside()
 
 bool VirtualStreamSource::attachGrabbing(Proc proc)
 {
-    const bool ok = m_state->attach(proc, !m_state->camera->fails(QStringLiteral("attachGrabbing")));
-    CallTrace::write(
-        QStringLiteral("attachGrabbing %1 -> %2").arg(m_state->camera->key(), CallTrace::result(ok)));
-    return ok;
+    return m_state->attach(m_state->camera->key(), proc,
+                           !m_state->camera->fails(QStringLiteral("attachGrabbing")));
 }
 
 bool VirtualStreamSource::detachGrabbing(Proc proc)
 {
-    const bool ok = m_state->detach(proc);
-    CallTrace::write(
-        QStringLiteral("detachGrabbing %1 -> %2").arg(m_state->camera->key(), CallTrace::result(ok)));
-    return ok;
+    return m_state->detach(m_state->camera->key(), proc);
 }
 
 bool VirtualStreamSource::startGrabbing(uint64_t maxImagesGrabbed, Dahua::GenICam::EGrabStrategy strategy)
