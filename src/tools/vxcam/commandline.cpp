@@ -31,8 +31,10 @@ bool parseCommandLine(const QStringList &arguments, CommandLine *commandLine, QS
     parser.setApplicationDescription(
         QStringLiteral("Drives the vxCam_180d camera plug-in the way a host does.\n\n"
                        "  vxcam list [--plugin PATH]\n"
-                       "  vxcam grab --camera KEY [options]"));
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("list or grab"));
+                       "  vxcam grab --camera KEY [options]\n"
+                       "  vxcam view --camera KEY [--plugin --driver --board --mode --exposure --save\n"
+                       "             --suffix --seconds --screenshot]   (a live window)"));
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("list, grab or view"));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Show this help."));
     parser.addOption(help);
@@ -51,7 +53,8 @@ bool parseCommandLine(const QStringList &arguments, CommandLine *commandLine, QS
          QStringLiteral("Trigger mode: 1 line 1, 2 free run (default), 3 free run up to --limit."),
          QStringLiteral("1|2|3")},
         {QStringLiteral("frames"), QStringLiteral("Frames to wait for (default 100)."), QStringLiteral("N")},
-        {QStringLiteral("seconds"), QStringLiteral("Longest wait in seconds (default 10)."),
+        {QStringLiteral("seconds"),
+         QStringLiteral("Longest wait in seconds (default 10); view: close the window after S seconds."),
          QStringLiteral("S")},
         {QStringLiteral("limit"), QStringLiteral("Frame limit in mode 3."), QStringLiteral("N")},
         {QStringLiteral("snap"),
@@ -68,6 +71,8 @@ bool parseCommandLine(const QStringList &arguments, CommandLine *commandLine, QS
         {QStringLiteral("png"), QStringLiteral("Write the last frame as a PNG picture."),
          QStringLiteral("FILE")},
         {QStringLiteral("quiet"), QStringLiteral("No progress bar.")},
+        {QStringLiteral("screenshot"), QStringLiteral("view: save the window as a PNG when it closes."),
+         QStringLiteral("FILE")},
     });
     commandLine->helpText = parser.helpText();
     if (!parser.parse(arguments)) {
@@ -80,7 +85,7 @@ bool parseCommandLine(const QStringList &arguments, CommandLine *commandLine, QS
     }
     const QStringList positional = parser.positionalArguments();
     if (positional.size() != 1) {
-        *error = QStringLiteral("expected one command, list or grab");
+        *error = QStringLiteral("expected one command, list, grab or view");
         return false;
     }
     GrabOptions &o = commandLine->options;
@@ -90,14 +95,15 @@ bool parseCommandLine(const QStringList &arguments, CommandLine *commandLine, QS
         commandLine->command = CommandLine::List;
         return true;
     }
-    if (positional.first() != QLatin1String("grab")) {
-        *error = QStringLiteral("unknown command \"%1\" (list or grab)").arg(positional.first());
+    if (positional.first() != QLatin1String("grab") && positional.first() != QLatin1String("view")) {
+        *error = QStringLiteral("unknown command \"%1\" (list, grab or view)").arg(positional.first());
         return false;
     }
-    commandLine->command = CommandLine::Grab;
+    commandLine->command
+        = positional.first() == QLatin1String("view") ? CommandLine::View : CommandLine::Grab;
     o.camera = parser.value(QStringLiteral("camera"));
     if (o.camera.isEmpty()) {
-        *error = QStringLiteral("grab needs --camera KEY (see vxcam list)");
+        *error = QStringLiteral("%1 needs --camera KEY (see vxcam list)").arg(positional.first());
         return false;
     }
     const QString driver = parser.value(QStringLiteral("driver"));
@@ -122,7 +128,8 @@ bool parseCommandLine(const QStringList &arguments, CommandLine *commandLine, QS
     if (o.mode == 3 && parser.isSet(QStringLiteral("limit")) && !o.framesGiven)
         o.frames = std::max(1, limit);
     o.exposureGiven = parser.isSet(QStringLiteral("exposure"));
-    if (parser.isSet(QStringLiteral("seconds"))) {
+    o.secondsGiven = parser.isSet(QStringLiteral("seconds"));
+    if (o.secondsGiven) {
         bool ok = false;
         o.seconds = parser.value(QStringLiteral("seconds")).toDouble(&ok);
         if (!ok || !(o.seconds > 0) || o.seconds > 86400) {
@@ -135,5 +142,6 @@ bool parseCommandLine(const QStringList &arguments, CommandLine *commandLine, QS
         o.saveSuffix = parser.value(QStringLiteral("suffix"));
     o.png = parser.value(QStringLiteral("png"));
     o.quiet = parser.isSet(QStringLiteral("quiet"));
+    o.screenshot = parser.value(QStringLiteral("screenshot"));
     return true;
 }

@@ -1,4 +1,4 @@
-// The tool's command line: `vxcam list` and `vxcam grab`.
+// The tool's command line: `vxcam list`, `vxcam grab` and `vxcam view`.
 #ifndef VXCAM_COMMANDLINE_H
 #define VXCAM_COMMANDLINE_H
 
@@ -14,6 +14,7 @@ struct GrabOptions {
     int frames = 100;
     bool framesGiven = false;
     double seconds = 10.0;
+    bool secondsGiven = false;
     quint32 limit = 0;
     int snaps = 0;
     bool exposureGiven = false;
@@ -22,10 +23,11 @@ struct GrabOptions {
     QString saveSuffix = QStringLiteral(".bmp");
     QString png;
     bool quiet = false;
+    QString screenshot; // view: the window as a PNG when it closes
 };
 
 struct CommandLine {
-    enum Command { List, Grab, Help };
+    enum Command { List, Grab, View, Help };
     Command command = Help;
     GrabOptions options;
     QString helpText;

@@ -1,6 +1,7 @@
 #include "grabrun.h"
 
-#include "cameradahua.h"
+#include "camerafacts.h"
+#include "camerahandle.h"
 #include "frameimage.h"
 #include "grabhost.h"
 #include "pluginloader.h"
@@ -15,41 +16,13 @@
 #include <QThread>
 
 #include <cstdio>
-#include <memory>
 
 namespace {
 
 void fail(const QString &message)
 {
-    std::fprintf(stderr, "vxcam: %s\n", qPrintable(message));
-    std::fflush(stderr);
+    reportFailure(message);
 }
-
-// A camera object from the plug-in's factory, or the earlier driver built
-// here; deleted the way it was made.
-class CameraHandle {
-public:
-    CameraHandle(const PluginLoader &plugin, bool earlier, tagVX_CAMERA_OPTION *option, IPoolCallback *host)
-        : m_destroy(earlier ? nullptr : plugin.destroy)
-    {
-        m_camera = earlier ? new CCameraDahua(option, host) : plugin.create(option, host);
-    }
-    ~CameraHandle()
-    {
-        if (m_destroy != nullptr)
-            m_destroy(m_camera);
-        else
-            delete m_camera;
-    }
-    CameraHandle(const CameraHandle &) = delete;
-    CameraHandle &operator=(const CameraHandle &) = delete;
-    ICameraObject *operator->() const { return m_camera; }
-    explicit operator bool() const { return m_camera != nullptr; }
-
-private:
-    VxCameraDeleteFunction m_destroy;
-    ICameraObject *m_camera = nullptr;
-};
 
 } // namespace
 
@@ -104,6 +77,8 @@ int runGrab(const GrabOptions &options)
         fail(QStringLiteral("cannot open camera \"%1\"").arg(shownKey));
         return 1;
     }
+    // Only the picture needs the pixel-format symbol.
+    const CameraFacts facts = options.png.isEmpty() ? CameraFacts() : readCameraFacts(options.camera);
     if (options.exposureGiven) {
         tagVX_CAMERA_PROPERTY property;
         property.propId = 1;
@@ -160,6 +135,7 @@ int runGrab(const GrabOptions &options)
     const int width = camera->m_nWidth;
     const int height = camera->m_nHeight;
     const int bits = camera->m_nBitsPerPixel;
+    const int imageFormat = camera->m_nImageFormat;
     const QString format = g_imageFormatNames.value(camera->m_nImageFormat, QStringLiteral("?"));
     camera->ICloseCamera();
 
@@ -175,7 +151,8 @@ int runGrab(const GrabOptions &options)
 
     int status = 0;
     if (!options.png.isEmpty()) {
-        const QImage image = frameToImage(host.lastFrame(), width, height, bits);
+        const QImage image = frameToImage(host.lastFrame(),
+                                          FrameLayout {width, height, bits, imageFormat, facts.pixelFormat});
         if (image.isNull() || !image.save(options.png, "PNG")) {
             fail(QStringLiteral("cannot write the PNG preview %1").arg(options.png));
             status = 1;

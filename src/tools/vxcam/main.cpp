@@ -1,14 +1,17 @@
 // vxcam: the reference host for the vxCam_180d camera plug-in.
 #include "commandline.h"
 #include "grabrun.h"
+#include "viewcommand.h"
 
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <memory>
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    // The live view makes an application with a GUI in its place.
+    auto app = std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vxcam"));
     CommandLine commandLine;
     QString error;
@@ -24,6 +27,9 @@ int main(int argc, char *argv[])
         return runList(commandLine.options);
     case CommandLine::Grab:
         return runGrab(commandLine.options);
+    case CommandLine::View:
+        app.reset();
+        return runView(commandLine.options, argc, argv);
     }
     return 2;
 }
