@@ -37,6 +37,7 @@ protected:
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("VXCAM_SIM_CONFIG", dir.filePath(config));
+        environment.insert("QT_QPA_PLATFORM", "offscreen"); // the live view needs no display
         process.setProcessEnvironment(environment);
         process.start(QDir(qEnvironmentVariable("VXCAM_PLUGIN_DIR")).filePath("vxcam"), arguments);
         ToolRun run;
@@ -201,13 +202,34 @@ TEST_F(Vxcam, KeysWithControlCharactersArePrintedEscaped)
         << missing.err.toStdString();
 }
 
+TEST_F(Vxcam, ViewRunsForItsSecondsOrSaysInOneLineWhyNot)
+{
+    const QString shot = dir.filePath("shot.png");
+    const ToolRun run = vxcam({"view", "--camera", "Tool:RGB", "--seconds", "0.5", "--screenshot", shot});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    const QImage window(shot);
+    EXPECT_GT(window.width(), 32) << shot.toStdString();
+    EXPECT_GT(window.height(), 16);
+
+    const ToolRun dead = vxcam({"view", "--camera", "Tool:DEAD", "--screenshot", shot});
+    EXPECT_EQ(dead.status, 1);
+    EXPECT_EQ(dead.err.count("vxcam: "), 1) << dead.err.toStdString();
+    EXPECT_TRUE(dead.err.contains("vxcam: cannot open camera \"Tool:DEAD\"\n")) << dead.err.toStdString();
+
+    const ToolRun plugin = vxcam({"view", "--camera", "Tool:RGB", "--plugin", dir.filePath("absent.so")});
+    EXPECT_EQ(plugin.status, 1);
+    EXPECT_EQ(plugin.err.count("vxcam: "), 1) << plugin.err.toStdString();
+    EXPECT_TRUE(plugin.err.startsWith("vxcam: cannot load plug-in ")) << plugin.err.toStdString();
+}
+
 TEST_F(Vxcam, UsageErrorsExitWithTwo)
 {
-    for (const QStringList &arguments : {QStringList {}, QStringList {"shoot"}, QStringList {"grab"},
-                                         QStringList {"grab", "--camera", "K", "--mode", "4"},
-                                         QStringList {"grab", "--camera", "K", "--seconds", "soon"},
-                                         QStringList {"grab", "--camera", "K", "--driver", "oldest"},
-                                         QStringList {"list", "--no-such-option"}}) {
+    for (const QStringList &arguments :
+         {QStringList {}, QStringList {"shoot"}, QStringList {"grab"}, QStringList {"view"},
+          QStringList {"grab", "--camera", "K", "--mode", "4"},
+          QStringList {"grab", "--camera", "K", "--seconds", "soon"},
+          QStringList {"grab", "--camera", "K", "--driver", "oldest"},
+          QStringList {"list", "--no-such-option"}}) {
         const ToolRun run = vxcam(arguments);
         EXPECT_EQ(run.status, 2) << arguments.join(' ').toStdString();
         EXPECT_TRUE(run.err.startsWith("vxcam: ")) << run.err.toStdString();

@@ -9,14 +9,16 @@
 
 int runView(const GrabOptions &options, int &argc, char **argv)
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("vxcam"));
+    // The camera first: a failure is then the only line, before any the GUI
+    // platform may print.
     ViewCamera camera;
     QString error;
     if (!camera.open(options, &error)) {
         reportFailure(error);
         return 1;
     }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("vxcam"));
     LiveView window(&camera, options.screenshot);
     if (options.secondsGiven)
         QTimer::singleShot(qint64(options.seconds * 1000.0), &window, &QWidget::close);
