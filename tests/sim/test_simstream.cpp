@@ -38,6 +38,7 @@ struct Recorder {
     std::vector<uint64_t> sequences;
     std::vector<uint32_t> sizes;
     std::function<void(const CFrame &)> inside;
+    int sampleDepth = 8; // below 16: a ramp of samples in two bytes each
 
     void onFrame(const CFrame &frame)
     {
@@ -47,7 +48,12 @@ struct Recorder {
         const uint32_t size = frame.getImageSize();
         // Check the pattern at a few places, so that fast streams stay fast.
         for (uint32_t i : {0u, 1u, 255u, 256u, size / 2, size - 1}) {
-            if (i < size && bytes[i] != VxSim::patternByte(i, frame.getBlockId()))
+            if (sampleDepth == 8 && i < size && bytes[i] != VxSim::patternByte(i, frame.getBlockId()))
+                ++badFrames;
+            const uint32_t j = i / 2;
+            if (sampleDepth != 8 && 2 * j + 1 < size
+                && (bytes[2 * j] | bytes[2 * j + 1] << 8)
+                    != VxSim::patternSample(j, frame.getBlockId(), sampleDepth))
                 ++badFrames;
         }
         {
@@ -394,6 +400,8 @@ TEST(SimStream, DefaultFrameSizeFollowsThePixelFormatAndFrameBytesOverridesIt)
     for (const ICameraPtr &camera : cameras) {
         IStreamSourcePtr source = CSystem::getInstance().createStreamSource(camera, 0);
         Recorder recorder;
+        const std::string key = camera->getKey();
+        recorder.sampleDepth = key == "Mono12" ? 12 : key == "BayerRG10" ? 10 : 8;
         ASSERT_TRUE(source->attachGrabbing(recorder.proc()));
         ASSERT_TRUE(source->startGrabbing(1, grabStrategySequential));
         ASSERT_TRUE(waitFor([&] { return recorder.calls.load() == 1; })) << camera->getKey();

@@ -2,6 +2,7 @@
 
 #include "diagnostics.h"
 #include "featurestore.h"
+#include "pixellayout.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -57,9 +58,12 @@ public:
         QString pattern = QStringLiteral("ramp");
         if (!text(QStringLiteral("pattern"), &pattern))
             return false;
-        if (pattern != QLatin1String("ramp") && pattern != QLatin1String("none"))
-            return fail(QStringLiteral("\"pattern\" must be \"ramp\" or \"none\""));
-        camera->patternNone = pattern == QLatin1String("none");
+        if (pattern == QLatin1String("none"))
+            camera->pattern = PatternKind::None;
+        else if (pattern == QLatin1String("bars"))
+            camera->pattern = PatternKind::Bars;
+        else if (pattern != QLatin1String("ramp"))
+            return fail(QStringLiteral("\"pattern\" must be \"ramp\", \"none\" or \"bars\""));
         int64_t kind = 0;
         if (!integer(QStringLiteral("kind"), &kind))
             return false;
@@ -250,36 +254,6 @@ const QStringList &failableOperations()
         QStringLiteral("forceIp"),
     };
     return operations;
-}
-
-int bytesPerPixel(const QString &pixelFormat)
-{
-    if (pixelFormat == QLatin1String("RGB8Packed") || pixelFormat == QLatin1String("BGR8Packed"))
-        return 3;
-    if (pixelFormat == QLatin1String("RGBA8Packed") || pixelFormat == QLatin1String("BGRA8Packed"))
-        return 4;
-    if (pixelFormat == QLatin1String("YUV422Packed"))
-        return 2;
-    const bool mono = pixelFormat.startsWith(QLatin1String("Mono"));
-    const bool bayer = pixelFormat.startsWith(QLatin1String("Bayer"));
-    if (mono || bayer) {
-        for (const char *deep : {"10", "12", "16"}) {
-            if (pixelFormat.endsWith(QLatin1String(deep)))
-                return 2;
-        }
-    }
-    return 1;
-}
-
-uint64_t frameBytesFor(int64_t width, int64_t height, const QString &pixelFormat)
-{
-    if (width < 0 || height < 0)
-        return UINT64_MAX;
-    const uint64_t w = static_cast<uint64_t>(width);
-    const uint64_t h = static_cast<uint64_t>(height);
-    if (w != 0 && h > UINT32_MAX / w)
-        return UINT64_MAX;
-    return w * h * static_cast<uint64_t>(bytesPerPixel(pixelFormat));
 }
 
 bool parseConfig(const QByteArray &json, SystemConfig *config, QString *error)
