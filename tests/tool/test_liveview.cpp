@@ -66,8 +66,8 @@ TEST_F(LiveViewTest, ShowsFramesAsTheCameraSentThem)
     // No event in between: the canvas still holds the frame numbered s, whose
     // byte i the virtual camera made (i + s) mod 256, in blue-green-red order.
     const quint32 s = window.shownFrameNumber();
-    const QImage rendered = const_cast<ImageCanvas *>(window.canvas())->grab().toImage().convertToFormat(
-        QImage::Format_RGB32);
+    const QImage rendered
+        = const_cast<ImageCanvas *>(window.canvas())->grab().toImage().convertToFormat(QImage::Format_RGB32);
     ASSERT_EQ(rendered.size(), QSize(24, 8));
     for (int y = 0; y < 8; ++y) {
         for (int x = 0; x < 24; ++x) {
@@ -118,7 +118,8 @@ TEST_F(LiveViewTest, KeysDriveThePlugInAndClosingReleasesTheCamera)
     EXPECT_TRUE(traced("set View:BGR TriggerSource Software -> ok"));
     EXPECT_TRUE(traced("execute View:BGR TriggerSoftware -> ok"));
     ASSERT_TRUE(until([&] {
-        return !QDir(session.dir()).entryList({QStringLiteral("dump_*")}).isEmpty() && window.shownFrameNumber() > 0;
+        return !QDir(session.dir()).entryList({QStringLiteral("dump_*")}).isEmpty()
+            && window.shownFrameNumber() > 0;
     }));
 
     session.markTrace();

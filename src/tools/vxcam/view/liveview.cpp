@@ -195,7 +195,8 @@ QString LiveView::pixelText() const
 void LiveView::updateStatus()
 {
     const FrameLayout &layout = m_camera->layout();
-    const Dahua::GenICam::CStreamStatistics statistics = Dahua::GenICam::streamStatistics();
+    const Dahua::GenICam::CStreamStatistics statistics
+        = Dahua::GenICam::cameraStatistics(m_camera->key().toUtf8().constData());
     QString format = g_imageFormatNames.value(layout.imageFormat, QStringLiteral("?"));
     if (!layout.pixelFormat.isEmpty())
         format = QStringLiteral("%1 (%2)").arg(QString::fromLatin1(layout.pixelFormat), format);
