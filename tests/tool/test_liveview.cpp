@@ -76,6 +76,12 @@ TEST_F(LiveViewTest, ShowsFramesAsTheCameraSentThem)
             ASSERT_EQ(rendered.pixel(x, y), expected) << x << "," << y << " of frame " << s;
         }
     }
+    // The status line names the camera and tells the pixel under the mouse.
+    QTest::mouseMove(const_cast<ImageCanvas *>(window.canvas()), QPoint(5, 2));
+    ASSERT_TRUE(until([&] { return window.statusText().contains("pixel (5, 2): R "); }))
+        << window.statusText().toStdString();
+    EXPECT_TRUE(window.statusText().startsWith("View:BGR  24x8  BGR8Packed (BGR24)  running"))
+        << window.statusText().toStdString();
     const std::array<quint32, 256> counts = greyHistogram(window.canvas()->image());
     EXPECT_EQ(std::accumulate(counts.begin(), counts.end(), 0u), 24u * 8u);
 }

@@ -45,7 +45,8 @@ void HistogramWidget::paintEvent(QPaintEvent *)
     painter.setPen(QColor(220, 220, 220));
     const int bars = height() - 2;
     for (int v = 0; v < 256; ++v) {
-        const int h = int(qint64(m_counts[size_t(v)]) * bars / top);
+        // Square root: small counts stay visible beside a tall peak.
+        const int h = int(std::lround(std::sqrt(double(m_counts[size_t(v)]) / top) * bars));
         if (h > 0)
             painter.drawLine(v + 1, height() - 1, v + 1, height() - 1 - h);
     }

@@ -65,7 +65,8 @@ LiveView::LiveView(ViewCamera *camera, const QString &screenshotFile)
     m_scroll->setWidget(m_canvas);
     m_scroll->setWidgetResizable(true);
     m_scroll->setAlignment(Qt::AlignCenter);
-    m_status->setWordWrap(true);
+    // Three lines; a long key is cut at the window's edge, not widening it.
+    m_status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto *bottom = new QHBoxLayout;
     bottom->addWidget(m_status, 1);
@@ -178,7 +179,7 @@ QString LiveView::pixelText() const
     const std::optional<QPoint> pixel = m_canvas->pointedPixel();
     if (!pixel)
         return QString();
-    const QString place = QStringLiteral("  at (%1, %2): ").arg(pixel->x()).arg(pixel->y());
+    const QString place = QStringLiteral("pixel (%1, %2): ").arg(pixel->x()).arg(pixel->y());
     const FrameLayout &layout = m_camera->layout();
     if (layout.bitsPerPixel == 16) {
         const qsizetype offset = 2 * (qsizetype(pixel->y()) * layout.width + pixel->x());
@@ -190,6 +191,11 @@ QString LiveView::pixelText() const
     if (m_canvas->image().isGrayscale())
         return place + QString::number(qGray(rgb));
     return place + QStringLiteral("R %1 G %2 B %3").arg(qRed(rgb)).arg(qGreen(rgb)).arg(qBlue(rgb));
+}
+
+QString LiveView::statusText() const
+{
+    return m_status->text();
 }
 
 void LiveView::updateStatus()
@@ -208,14 +214,16 @@ void LiveView::updateStatus()
               .arg(layout.width)
               .arg(layout.height)
               .arg(format, m_camera->running() ? QStringLiteral("running") : QStringLiteral("stopped"));
-    const QString second
-        = QStringLiteral("frames %1  %2 fps  lost %3  incomplete %4  exposure %5  dumps %6")
-              .arg(m_camera->host().frames())
-              .arg(m_fps, 0, 'f', 1)
-              .arg(statistics.lostFrames)
-              .arg(statistics.incompleteFrames)
+    const QString second = QStringLiteral("frames %1  %2 fps  lost %3  incomplete %4")
+                               .arg(m_camera->host().frames())
+                               .arg(m_fps, 0, 'f', 1)
+                               .arg(statistics.lostFrames)
+                               .arg(statistics.incompleteFrames);
+    const QString third
+        = QStringLiteral("exposure %1  dumps %2  ")
               .arg(exposure, m_camera->dumps() ? QStringLiteral("on") : QStringLiteral("off"));
-    m_status->setText(printableText(m_camera->key()) + first + QLatin1Char('\n') + second + pixelText());
+    m_status->setText(printableText(m_camera->key()) + first + QLatin1Char('\n') + second + QLatin1Char('\n')
+                      + third + pixelText());
 }
 
 void LiveView::closeEvent(QCloseEvent *event)

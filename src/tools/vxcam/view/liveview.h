@@ -36,6 +36,7 @@ public:
     const QByteArray &shownFrame() const { return m_shownFrame; }
     quint32 shownFrameNumber() const { return m_shownNumber; }
     bool screenshotFailed() const { return m_screenshotFailed; }
+    QString statusText() const;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
