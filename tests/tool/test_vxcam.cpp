@@ -226,6 +226,8 @@ TEST_F(Vxcam, UsageErrorsExitWithTwo)
 {
     for (const QStringList &arguments :
          {QStringList {}, QStringList {"shoot"}, QStringList {"grab"}, QStringList {"view"},
+          QStringList {"view", "--camera", "K", "--png", "x.png"},
+          QStringList {"grab", "--camera", "K", "--screenshot", "x.png"},
           QStringList {"grab", "--camera", "K", "--mode", "4"},
           QStringList {"grab", "--camera", "K", "--seconds", "soon"},
           QStringList {"grab", "--camera", "K", "--driver", "oldest"},

@@ -32,8 +32,8 @@ bool parseCommandLine(const QStringList &arguments, CommandLine *commandLine, QS
         QStringLiteral("Drives the vxCam_180d camera plug-in the way a host does.\n\n"
                        "  vxcam list [--plugin PATH]\n"
                        "  vxcam grab --camera KEY [options]\n"
-                       "  vxcam view --camera KEY [--plugin --driver --board --mode --exposure --save\n"
-                       "             --suffix --seconds --screenshot]   (a live window)"));
+                       "  vxcam view --camera KEY [--plugin --driver --board --mode --limit --exposure\n"
+                       "             --save --suffix --seconds --screenshot]   (a live window)"));
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("list, grab or view"));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Show this help."));
@@ -105,6 +105,17 @@ bool parseCommandLine(const QStringList &arguments, CommandLine *commandLine, QS
     if (o.camera.isEmpty()) {
         *error = QStringLiteral("%1 needs --camera KEY (see vxcam list)").arg(positional.first());
         return false;
+    }
+    // Options of the other command are refused, not ignored.
+    const bool view = commandLine->command == CommandLine::View;
+    const QStringList others = view ? QStringList {QStringLiteral("frames"), QStringLiteral("snap"),
+                                                   QStringLiteral("png"), QStringLiteral("quiet")}
+                                    : QStringList {QStringLiteral("screenshot")};
+    for (const QString &name : others) {
+        if (parser.isSet(name)) {
+            *error = QStringLiteral("--%1 does not go with %2").arg(name, positional.first());
+            return false;
+        }
     }
     const QString driver = parser.value(QStringLiteral("driver"));
     if (!driver.isEmpty() && driver != QLatin1String("current") && driver != QLatin1String("earlier")) {
