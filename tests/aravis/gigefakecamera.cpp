@@ -86,12 +86,15 @@ bool GigEFakeCamera::writeDescription(QString *error)
     return true;
 }
 
-bool GigEFakeCamera::start(QString *error)
+bool GigEFakeCamera::start(QString *error, int lostPerThousand)
 {
     if (!launch({}, error) || !writeDescription(error))
         return false;
     kill();
-    return launch({"-g", m_dir.filePath(QStringLiteral("fake-line1.xml"))}, error);
+    QStringList arguments {"-g", m_dir.filePath(QStringLiteral("fake-line1.xml"))};
+    if (lostPerThousand > 0)
+        arguments << "-r" << QString::number(lostPerThousand);
+    return launch(arguments, error);
 }
 
 void GigEFakeCamera::kill()

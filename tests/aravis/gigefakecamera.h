@@ -21,7 +21,9 @@ public:
     GigEFakeCamera &operator=(const GigEFakeCamera &) = delete;
 
     // Starts the server and waits until it answers; false with *error.
-    bool start(QString *error);
+    // `lostPerThousand` GVSP packets of every thousand are dropped on purpose
+    // (the fake answers no resend request, so their frames stay incomplete).
+    bool start(QString *error, int lostPerThousand = 0);
     // Kills the server at once (SIGKILL): the camera vanishes mid-stream.
     void kill();
 

@@ -338,3 +338,26 @@ TEST(AravisGigE, ThreeCamerasStreamSnapAndCountApartAndAKilledOneEndsOnlyItself)
         EXPECT_EQ(statistics(p).deliveredFrames, deliveries.size()) << p->fake.key().toStdString();
     }
 }
+
+TEST(AravisGigE, PacketsTheCameraDropsShowAsMissingPacketsAndIncompleteFramesOfThatCamera)
+{
+    GigEFakeCamera fake;
+    QString error;
+    ASSERT_TRUE(fake.start(&error, 20)) << error.toStdString();
+    tagVX_CAMERA_OPTION option;
+    option.cameraName = fake.key();
+    TestHost host;
+    CCameraDahuaV2 camera(&option, &host);
+    ASSERT_EQ(camera.IOpenCamera(), 1);
+    setTriggerMode(&camera, 2);
+    ASSERT_EQ(camera.IStartCamera(), 1);
+    const QByteArray key = fake.key().toUtf8();
+    // 2 % of about 190 packets a frame: hardly a frame comes whole.
+    EXPECT_TRUE(waitFor([&] { return cameraStatistics(key.constData()).incompleteFrames >= 5; }));
+    camera.IStopCamera();
+    const CStreamStatistics statistics = cameraStatistics(key.constData());
+    EXPECT_GT(statistics.missingPackets, 0u);
+    EXPECT_EQ(statistics.resentPackets, 0u) << "the fake answers no resend request";
+    EXPECT_EQ(statistics.deliveredFrames, uint64_t(host.calls.load()))
+        << "only complete frames reach the host";
+}
