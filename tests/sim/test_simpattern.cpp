@@ -32,11 +32,13 @@ struct Collector {
 // the bars are 8 pixels wide over rows 0 to 35, the grey ramp below; the box
 // (6 pixels, border 1) of frame s lies at (s, s), the frame number in 1-pixel
 // cells on a plate from (1, 1).
-std::vector<QByteArray> grab(const QString &format, int n, const QString &pattern = QStringLiteral("bars"))
+std::vector<QByteArray> grab(const QString &format, int n, const QString &pattern = QStringLiteral("bars"),
+                             int width = 64)
 {
-    SimSession sim(QStringLiteral(R"({"cameras": [{"key": "K", "width": 64, "height": 48,
+    SimSession sim(QStringLiteral(R"({"cameras": [{"key": "K", "width": %3, "height": 48,
         "pixelFormat": "%1", "fps": 0, "pattern": "%2"}]})")
                        .arg(format, pattern)
+                       .arg(width)
                        .toUtf8());
     EXPECT_TRUE(sim.loaded()) << sim.loadError().toStdString();
     Dahua::Infra::TVector<ICameraPtr> cameras;
@@ -161,6 +163,56 @@ TEST(SimPattern, BarsBoxMovesEveryFrameAndTheFrameNumberIsDrawn)
     EXPECT_EQ(at(12, 6, 2), 255) << "first row of the 2";
     EXPECT_EQ(at(12, 9, 2), 0) << "the plate reaches past the second digit";
     EXPECT_EQ(at(1, 9, 2), at(1, 9, 20)) << "yellow bar outside the one-digit plate";
+}
+
+// Samples of a packed frame: GigE Vision packing (two in three bytes, high
+// bits in bytes 0 and 2) or a bit stream, lowest bit first.
+std::vector<int> unpack(const QByteArray &frame, int depth, bool gigE, int count)
+{
+    std::vector<int> samples;
+    for (int j = 0; j < count; ++j) {
+        if (gigE) {
+            const int base = j / 2 * 3;
+            const int low = byteAt(frame, base + 1) >> (j % 2 * 4) & ((1 << (depth - 8)) - 1);
+            samples.push_back(byteAt(frame, base + (j % 2) * 2) << (depth - 8) | low);
+        } else {
+            int value = 0;
+            for (int bit = 0; bit < depth; ++bit) {
+                const int at = j * depth + bit;
+                value |= (byteAt(frame, at / 8) >> (at % 8) & 1) << bit;
+            }
+            samples.push_back(value);
+        }
+    }
+    return samples;
+}
+
+TEST(SimPattern, PackedFormatsCarryTheSamePictureAsTheirUnpackedOnes)
+{
+    const struct {
+        const char *packed;
+        const char *unpacked;
+        int depth;
+        bool gigE;
+    } formats[] = {{"Mono12Packed", "Mono12", 12, true},
+                   {"BayerRG10Packed", "BayerRG10", 10, true},
+                   {"Mono10p", "Mono10", 10, false}};
+    // An odd width makes rows start inside a byte.
+    for (const auto &f : formats) {
+        for (int width : {64, 63}) {
+            const std::vector<QByteArray> packed = grab(f.packed, 3, "bars", width);
+            const std::vector<QByteArray> unpacked = grab(f.unpacked, 3, "bars", width);
+            ASSERT_EQ(packed.size(), 3u);
+            ASSERT_EQ(packed[0].size(), (width * 48 * (f.gigE ? 12 : f.depth) + 7) / 8);
+            for (int s = 0; s < 3; ++s) {
+                const std::vector<int> samples = unpack(packed[s], f.depth, f.gigE, width * 48);
+                int different = 0;
+                for (int j = 0; j < width * 48; ++j)
+                    different += samples[j] != sample16(unpacked[s], j);
+                EXPECT_EQ(different, 0) << f.packed << " width " << width << " frame " << s + 1;
+            }
+        }
+    }
 }
 
 TEST(SimPattern, RampSamplesStayWithinTheDepthOfTheirFormat)
