@@ -33,12 +33,13 @@ struct Collector {
 // (6 pixels, border 1) of frame s lies at (s, s), the frame number in 1-pixel
 // cells on a plate from (1, 1).
 std::vector<QByteArray> grab(const QString &format, int n, const QString &pattern = QStringLiteral("bars"),
-                             int width = 64)
+                             int width = 64, const QString &more = QString())
 {
     SimSession sim(QStringLiteral(R"({"cameras": [{"key": "K", "width": %3, "height": 48,
-        "pixelFormat": "%1", "fps": 0, "pattern": "%2"}]})")
+        "pixelFormat": "%1", "fps": 0, "pattern": "%2" %4}]})")
                        .arg(format, pattern)
                        .arg(width)
+                       .arg(more)
                        .toUtf8());
     EXPECT_TRUE(sim.loaded()) << sim.loadError().toStdString();
     Dahua::Infra::TVector<ICameraPtr> cameras;
@@ -231,4 +232,18 @@ TEST(SimPattern, RampSamplesStayWithinTheDepthOfTheirFormat)
     }
     const QByteArray mono16 = grab("Mono16", 1, QStringLiteral("ramp")).at(0);
     EXPECT_EQ(byteAt(mono16, 301), VxSim::patternByte(301, 1)) << "16-bit formats keep the byte ramp";
+}
+
+TEST(SimPattern, BarsInAFrameSizeFixedApartFromTheGeometryReachAsFarAsTheFrame)
+{
+    const std::vector<QByteArray> whole = grab("RGB8Packed", 12);
+    const std::vector<QByteArray> cut = grab("RGB8Packed", 12, "bars", 64, R"(, "frameBytes": 100)");
+    const std::vector<QByteArray> longer = grab("RGB8Packed", 12, "bars", 64, R"(, "frameBytes": 10000)");
+    ASSERT_EQ(cut.size(), 12u);
+    ASSERT_EQ(longer.size(), 12u);
+    for (int s = 0; s < 12; ++s) {
+        EXPECT_EQ(cut[s], whole[s].left(100)) << "frame " << s + 1;
+        EXPECT_EQ(longer[s].left(whole[s].size()), whole[s]) << "frame " << s + 1;
+        EXPECT_EQ(longer[s].mid(whole[s].size()), QByteArray(10000 - whole[s].size(), '\0')) << s + 1;
+    }
 }
