@@ -127,7 +127,8 @@ bool CameraRun::start()
     m_startNs.store(m_start.time_since_epoch().count());
     m_deadline = after(m_options.seconds);
     if (m_camera->IStartCamera() != 1) {
-        fail(QStringLiteral("cannot start ") + cameraText() + QStringLiteral(" in mode %1").arg(m_options.mode));
+        fail(QStringLiteral("cannot start ") + cameraText()
+             + QStringLiteral(" in mode %1").arg(m_options.mode));
         return false;
     }
     m_started = true;
@@ -172,8 +173,8 @@ void CameraRun::fireSnapshots()
         ++m_snapsFired;
         // The next trigger only after this one's frame: cameras merge
         // triggers that come within one frame.
-        if (!waitForMoreThan(before, std::min(m_deadline, after(m_options.snapTimeout)))
-            && m_end != End::Lost && m_end != End::Interrupt)
+        if (!waitForMoreThan(before, std::min(m_deadline, after(m_options.snapTimeout))) && m_end != End::Lost
+            && m_end != End::Interrupt)
             ++m_snapsWithoutFrame;
     }
 }
@@ -218,7 +219,8 @@ void CameraRun::reportRun()
     }
     const int snaps = m_options.snaps;
     if (m_snapsRefused > 0)
-        fail(cameraText() + QStringLiteral(": %1 of %2 snapshots were refused").arg(m_snapsRefused).arg(snaps));
+        fail(cameraText()
+             + QStringLiteral(": %1 of %2 snapshots were refused").arg(m_snapsRefused).arg(snaps));
     if (m_snapsWithoutFrame > 0)
         fail(cameraText()
              + QStringLiteral(": the frames of %1 of %2 snapshots never came (waited up to %3 s each)")

@@ -10,14 +10,14 @@ namespace {
 QByteArray progressLine(const CameraProgress &camera, bool withKey)
 {
     constexpr int kWidth = 30;
-    const int filled = camera.target > 0 ? std::min(kWidth, int(qint64(camera.frames) * kWidth / camera.target)) : 0;
+    const int filled
+        = camera.target > 0 ? std::min(kWidth, int(qint64(camera.frames) * kWidth / camera.target)) : 0;
     const QByteArray bar = QByteArray(filled, '#') + QByteArray(kWidth - filled, '-');
     QByteArray line;
     if (withKey)
         line += camera.key.toLocal8Bit() + ' ';
-    line += '[' + bar + "] " + QByteArray::number(camera.frames) + '/'
-        + QByteArray::number(camera.target) + " frames  " + QByteArray::number(camera.framesPerSecond, 'f', 1)
-        + " fps ";
+    line += '[' + bar + "] " + QByteArray::number(camera.frames) + '/' + QByteArray::number(camera.target)
+        + " frames  " + QByteArray::number(camera.framesPerSecond, 'f', 1) + " fps ";
     if (!camera.state.isEmpty())
         line += ' ' + camera.state.toLocal8Bit();
     return line;

@@ -4,7 +4,8 @@ QString summaryLine(const RunSummary &s)
 {
     // The key is not put through arg(): a "%1" in it would be filled in.
     return s.key
-        + QStringLiteral(" frames=%1 size=%2x%3 bpp=%4 format=%5 seconds=%6 fps=%7 MB/s=%8 broken=%9 lost=%10")
+        + QStringLiteral(
+              " frames=%1 size=%2x%3 bpp=%4 format=%5 seconds=%6 fps=%7 MB/s=%8 broken=%9 lost=%10")
               .arg(s.frames)
               .arg(s.width)
               .arg(s.height)
