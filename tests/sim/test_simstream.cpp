@@ -592,3 +592,46 @@ TEST(SimStream, FramesOfOneSizeShareOneBufferAcrossStreamSourcesAndRuns)
     std::lock_guard<std::mutex> lock(recorder.mutex);
     EXPECT_EQ(recorder.sizes.back(), 64u * 32u);
 }
+
+TEST(SimStream, StatisticsCountDeliveredFramesPerStreamSourceAndPerCameraForTheProcess)
+{
+    SimSession sim(R"({"cameras": [{"key": "K", "width": 4, "height": 4,
+                                    "features": {"TriggerMode": "On", "TriggerSource": "Software"}},
+                                   {"key": "L", "width": 4, "height": 4}]})");
+    Stream s = openStream();
+    ASSERT_STREQ(s.camera->getKey(), "K");
+    IStreamSourcePtr unattached = CSystem::getInstance().createStreamSource(s.camera, 0);
+    Recorder recorder;
+    ASSERT_TRUE(s.source->attachGrabbing(recorder.proc()));
+    ASSERT_TRUE(s.source->startGrabbing(0, grabStrategySequential));
+    ASSERT_TRUE(unattached->startGrabbing(0, grabStrategySequential));
+    const auto snap = [&](int total) {
+        ASSERT_TRUE(s.acquisition->triggerSoftware().execute());
+        ASSERT_TRUE(waitFor([&] { return recorder.calls.load() == total; })) << total;
+        // Readable while grabbing.
+        EXPECT_EQ(cameraStatistics("K").deliveredFrames, static_cast<uint64_t>(total));
+    };
+    for (int i = 1; i <= 3; ++i)
+        snap(i);
+    EXPECT_EQ(s.source->getStatistics().deliveredFrames, 3u);
+    EXPECT_EQ(unattached->getStatistics().deliveredFrames, 0u) << "no handler, nothing delivered";
+    unattached.reset();
+
+    // The camera's totals outlive its stream sources and add up later ones.
+    s.source.reset();
+    s.source = CSystem::getInstance().createStreamSource(s.camera, 0);
+    ASSERT_TRUE(s.source->attachGrabbing(recorder.proc()));
+    ASSERT_TRUE(s.source->startGrabbing(0, grabStrategySequential));
+    snap(4);
+    snap(5);
+    EXPECT_EQ(s.source->getStatistics().deliveredFrames, 2u);
+    ASSERT_TRUE(s.source->stopGrabbing());
+
+    const CStreamStatistics k = cameraStatistics("K");
+    EXPECT_EQ(k.deliveredFrames, 5u);
+    EXPECT_EQ(k.incompleteFrames + k.lostFrames + k.resentPackets + k.missingPackets, 0u);
+    EXPECT_EQ(cameraStatistics("L").deliveredFrames, 0u) << "another camera's frames are not counted";
+    EXPECT_EQ(cameraStatistics("nobody").deliveredFrames, 0u);
+    EXPECT_EQ(cameraStatistics(nullptr).deliveredFrames, 0u);
+    EXPECT_EQ(streamStatistics().deliveredFrames, 5u);
+}

@@ -131,6 +131,12 @@ void runGrabbing(std::shared_ptr<StreamState> state)
 
 } // namespace
 
+StreamState::StreamState(std::shared_ptr<VirtualCamera> owner)
+    : StreamCore(owner->getKey())
+    , camera(std::move(owner))
+{
+}
+
 void StreamState::trigger()
 {
     std::lock_guard<std::mutex> lock(mutex);
@@ -249,6 +255,11 @@ bool VirtualStreamSource::stopGrabbing()
     }
     CallTrace::write(QStringLiteral("stopGrabbing %1 -> ok").arg(key));
     return true;
+}
+
+Dahua::GenICam::CStreamStatistics VirtualStreamSource::getStatistics() const
+{
+    return m_state->tally.read();
 }
 
 bool VirtualStreamSource::isGrabbing() const
