@@ -62,7 +62,7 @@ QString CameraRun::cameraText() const
 void CameraRun::fail(const QString &line)
 {
     m_failures->add(line);
-    m_failed = true;
+    m_failed.store(true);
 }
 
 void CameraRun::run(const CameraConnections &connections, FailureLines &failures, const QString &pngFile)
@@ -70,7 +70,7 @@ void CameraRun::run(const CameraConnections &connections, FailureLines &failures
     m_connections = &connections;
     m_failures = &failures;
     if (!interrupted() && open()) {
-        if (setExposure() && start()) {
+        if (!interrupted() && setExposure() && !interrupted() && start()) {
             fireSnapshots();
             waitForFrames();
         }
@@ -271,6 +271,6 @@ CameraProgress CameraRun::progress() const
         p.framesPerSecond = seconds > 0 ? p.frames / seconds : 0;
     }
     if (m_finished.load())
-        p.state = QStringLiteral("done");
+        p.state = m_failed.load() ? QStringLiteral("failed") : QStringLiteral("done");
     return p;
 }

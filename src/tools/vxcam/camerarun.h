@@ -47,7 +47,7 @@ public:
     bool finished() const { return m_finished.load(); }
 
     // After run().
-    bool failed() const { return m_failed; }
+    bool failed() const { return m_failed.load(); }
     // Whether acquisition started, and so a summary exists.
     bool started() const { return m_started; }
     const RunSummary &summary() const { return m_summary; }
@@ -91,7 +91,7 @@ private:
     int m_snapsWithoutFrame = 0;
 
     bool m_started = false;
-    bool m_failed = false;
+    std::atomic<bool> m_failed {false};
     std::atomic<bool> m_finished {false};
     RunSummary m_summary;
     QByteArray m_lastFrame;

@@ -4,8 +4,7 @@
 
 quint64 undeliveredFrames(const QString &key)
 {
-    // The SDK counts for the whole process so far: right while one camera runs.
-    (void)key;
-    const Dahua::GenICam::CStreamStatistics totals = Dahua::GenICam::streamStatistics();
+    const Dahua::GenICam::CStreamStatistics totals
+        = Dahua::GenICam::cameraStatistics(key.toUtf8().constData());
     return totals.incompleteFrames + totals.lostFrames;
 }
