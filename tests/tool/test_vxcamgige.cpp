@@ -75,7 +75,8 @@ TEST_F(VxcamGigE, ThreePacedSnapshotsInModeOneGiveThreeFrames)
 
 TEST_F(VxcamGigE, ALostCameraEndsItsRunWithOneLineAndStatusOne)
 {
-    start({"grab", "--camera", fake.key(), "--mode", "2", "--frames", "100000000", "--seconds", "600", "--quiet"});
+    start({"grab", "--camera", fake.key(), "--mode", "2", "--frames", "100000000", "--seconds", "600",
+           "--quiet"});
     ASSERT_TRUE(waitFor([this] { return framesTraced() >= 5; }, std::chrono::seconds(60)));
     fake.kill();
     // Far sooner than --seconds: the SDK reports the camera lost.

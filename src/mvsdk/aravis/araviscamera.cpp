@@ -2,6 +2,7 @@
 
 #include "aravisfeatures.h"
 #include "aravisgige.h"
+#include "aravisreaper.h"
 #include "aravisstream.h"
 #include "calltrace.h"
 
@@ -117,7 +118,10 @@ void AravisCamera::closeLocked()
     if (m_lostHandler != 0)
         g_signal_handler_disconnect(arv_camera_get_device(m_camera), m_lostHandler);
     m_lostHandler = 0;
-    g_object_unref(m_camera);
+    if (lost())
+        tearDownDetached([camera = m_camera] { g_object_unref(camera); });
+    else
+        g_object_unref(m_camera);
     m_camera = nullptr;
 }
 
