@@ -1,6 +1,7 @@
 // The host tool end to end: the built vxcam against virtual cameras of the
 // test's own configuration.
 #include "qtprinters.h"
+#include "toolrun.h"
 #include "waitfor.h"
 
 #include <QDir>
@@ -14,12 +15,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-struct ToolRun {
-    int status = -1;
-    QString out;
-    QString err;
-};
 
 class Vxcam : public ::testing::Test {
 protected:
@@ -55,18 +50,7 @@ protected:
     {
         QProcess process;
         start(process, arguments, config);
-        return finish(process);
-    }
-
-    static ToolRun finish(QProcess &process)
-    {
-        ToolRun run;
-        if (!process.waitForFinished(120000))
-            return run;
-        run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        run.out = QString::fromUtf8(process.readAllStandardOutput());
-        run.err = QString::fromUtf8(process.readAllStandardError());
-        return run;
+        return finishTool(process);
     }
 
     QTemporaryDir dir;
@@ -314,7 +298,7 @@ TEST_F(Vxcam, SnapshotsWaitForTheirFramesAndOneThatNeverCameIsAFailure)
     QProcess process;
     start(process, {"grab", "--camera", "Tool:RGB", "--mode", "1", "--snap", "3", "--quiet"}, "cams.json",
           trace);
-    const ToolRun snaps = finish(process);
+    const ToolRun snaps = finishTool(process);
     ASSERT_EQ(snaps.status, 0) << snaps.err.toStdString();
     EXPECT_TRUE(snaps.out.startsWith("Tool:RGB frames=3 ")) << snaps.out.toStdString();
     QFile traced(trace);
@@ -360,7 +344,7 @@ TEST_F(Vxcam, AnInterruptStopsAndClosesEveryCameraPrintsTheSummariesAndExitsWith
         },
         std::chrono::seconds(60)));
     process.terminate(); // SIGTERM
-    const ToolRun run = finish(process);
+    const ToolRun run = finishTool(process);
     EXPECT_EQ(run.status, 130) << run.err.toStdString();
     const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 2) << run.out.toStdString();

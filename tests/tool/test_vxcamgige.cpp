@@ -2,6 +2,7 @@
 // private network namespace (in_netns.sh), opened by address.
 #include "gigefakecamera.h"
 #include "qtprinters.h"
+#include "toolrun.h"
 #include "waitfor.h"
 
 #include <QDir>
@@ -12,12 +13,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-struct ToolRun {
-    int status = -1;
-    QString out;
-    QString err;
-};
 
 class VxcamGigE : public ::testing::Test {
 protected:
@@ -37,16 +32,7 @@ protected:
         process.start(QDir(qEnvironmentVariable("VXCAM_PLUGIN_DIR")).filePath("vxcam"), arguments);
     }
 
-    ToolRun finish()
-    {
-        ToolRun run;
-        if (!process.waitForFinished(120000))
-            return run;
-        run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        run.out = QString::fromUtf8(process.readAllStandardOutput());
-        run.err = QString::fromUtf8(process.readAllStandardError());
-        return run;
-    }
+    ToolRun finish() { return finishTool(process); }
 
     QString trace() const { return dir.filePath("trace.txt"); }
     int framesTraced() const
