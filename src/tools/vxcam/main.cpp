@@ -10,15 +10,19 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vxcam"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VXCAM_VERSION));
     CommandLine commandLine;
     QString error;
     if (!parseCommandLine(QCoreApplication::arguments(), &commandLine, &error)) {
-        std::fprintf(stderr, "vxcam: %s\n%s", qPrintable(error), qPrintable(commandLine.helpText));
+        std::fprintf(stderr, "vxcam: %s\n%s\n", qPrintable(error), qPrintable(usageHint()));
         return 2;
     }
     switch (commandLine.command) {
     case CommandLine::Help:
         std::printf("%s", qPrintable(commandLine.helpText));
+        return 0;
+    case CommandLine::Version:
+        std::printf("vxcam %s (Qt %s)\n", VXCAM_VERSION, qVersion());
         return 0;
     case CommandLine::List:
         return runList(commandLine.options);

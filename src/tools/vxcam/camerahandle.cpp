@@ -1,0 +1,21 @@
+#include "camerahandle.h"
+
+#include "cameradahua.h"
+
+CameraHandle::CameraHandle(const PluginLoader &plugin, bool earlier, tagVX_CAMERA_OPTION *option,
+                           IPoolCallback *host)
+    : m_destroy(earlier ? nullptr : plugin.destroy)
+{
+    m_camera = earlier ? new CCameraDahua(option, host) : plugin.create(option, host);
+}
+
+void CameraHandle::reset()
+{
+    if (m_camera == nullptr)
+        return;
+    if (m_destroy != nullptr)
+        m_destroy(m_camera);
+    else
+        delete m_camera;
+    m_camera = nullptr;
+}
