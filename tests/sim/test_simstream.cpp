@@ -389,11 +389,18 @@ TEST(SimStream, DefaultFrameSizeFollowsThePixelFormatAndFrameBytesOverridesIt)
         {"key": "YUV422Packed", "width": 10, "height": 3, "pixelFormat": "YUV422Packed"},
         {"key": "BGR8Packed", "width": 10, "height": 3, "pixelFormat": "BGR8Packed"},
         {"key": "RGBA8Packed", "width": 10, "height": 3, "pixelFormat": "RGBA8Packed"},
+        {"key": "Mono12Packed", "width": 10, "height": 3, "pixelFormat": "Mono12Packed"},
+        {"key": "BayerGR10Packed", "width": 3, "height": 3, "pixelFormat": "BayerGR10Packed"},
+        {"key": "Mono10p", "width": 10, "height": 3, "pixelFormat": "Mono10p"},
+        {"key": "Mono14", "width": 10, "height": 3, "pixelFormat": "Mono14"},
+        {"key": "BayerBG16", "width": 10, "height": 3, "pixelFormat": "BayerBG16"},
         {"key": "Odd", "width": 10, "height": 3, "pixelFormat": "Mystery"},
         {"key": "Fixed", "width": 10, "height": 3, "pixelFormat": "RGB8Packed", "frameBytes": 77}]})");
     const std::map<std::string, uint32_t> expected
-        = {{"Mono8", 30},      {"BayerGR8", 30},     {"Mono12", 60}, {"BayerRG10", 60}, {"YUV422Packed", 60},
-           {"BGR8Packed", 90}, {"RGBA8Packed", 120}, {"Odd", 30},    {"Fixed", 77}};
+        = {{"Mono8", 30},        {"BayerGR8", 30},     {"Mono12", 60},          {"BayerRG10", 60},
+           {"YUV422Packed", 60}, {"BGR8Packed", 90},   {"RGBA8Packed", 120},    {"Odd", 30},
+           {"Fixed", 77},        {"Mono12Packed", 45}, {"BayerGR10Packed", 14}, {"Mono10p", 38},
+           {"Mono14", 60},       {"BayerBG16", 60}};
     Dahua::Infra::TVector<ICameraPtr> cameras;
     ASSERT_TRUE(CSystem::getInstance().discovery(cameras, typeAll));
     ASSERT_EQ(cameras.size(), expected.size());
@@ -401,7 +408,7 @@ TEST(SimStream, DefaultFrameSizeFollowsThePixelFormatAndFrameBytesOverridesIt)
         IStreamSourcePtr source = CSystem::getInstance().createStreamSource(camera, 0);
         Recorder recorder;
         const std::string key = camera->getKey();
-        recorder.sampleDepth = key == "Mono12" ? 12 : key == "BayerRG10" ? 10 : 8;
+        recorder.sampleDepth = key == "Mono12" ? 12 : key == "BayerRG10" ? 10 : key == "Mono14" ? 14 : 8;
         ASSERT_TRUE(source->attachGrabbing(recorder.proc()));
         ASSERT_TRUE(source->startGrabbing(1, grabStrategySequential));
         ASSERT_TRUE(waitFor([&] { return recorder.calls.load() == 1; })) << camera->getKey();

@@ -28,8 +28,8 @@ protected:
         qputenv("QT_QPA_PLATFORM", "offscreen");
         static QApplication app(argc, argv);
         ASSERT_TRUE(session.loaded()) << session.loadError().toStdString();
-        options.plugin = PluginLoader::defaultPath();
-        options.camera = QStringLiteral("View:BGR");
+        // No --plugin: the default one, beside this program as beside vxcam.
+        options.cameras = QStringList {QStringLiteral("View:BGR")};
     }
 
     // Processes the window's events until the condition holds.

@@ -1,6 +1,7 @@
 #include "aravisstream.h"
 
 #include "araviscamera.h"
+#include "aravisreaper.h"
 #include "calltrace.h"
 #include "streamstatistics.h"
 
@@ -204,7 +205,9 @@ AravisStreamSource::~AravisStreamSource()
     }
     if (wasAcquiring && !m_state->camera->lost())
         m_state->camera->stopAcquisition("release stream source");
-    if (inside)
+    if (m_state->camera->lost())
+        tearDownDetached([state = m_state] { tearDownStream(*state); });
+    else if (inside)
         reapStream(m_state); // Aravis's thread cannot join itself
     else
         tearDownStream(*m_state);

@@ -129,23 +129,35 @@ struct Frame {
     }
 
     uint64_t byteOffset(uint64_t pixel) const { return pixel * uint64_t(layout.bitsPerPixel) / 8; }
+    // Every row starts on a group, so rows of one colour arrangement have the same bytes.
+    bool rowsAligned() const { return width % group == 0; }
+    uint64_t rowBytes() const { return byteOffset(width); }
     // Pixels [first, last) of row y, widened to whole groups.
     void rowRun(uint32_t y, uint32_t x0, uint32_t x1, uint64_t *first, uint64_t *last) const
     {
         *first = (uint64_t(y) * width + x0) / group * group;
         *last = (uint64_t(y) * width + x1 + group - 1) / group * group;
     }
+    // Copies bytes [begin, end) of `from` to `to`, as far as the frame reaches.
+    void copy(uint8_t *to, const uint8_t *from, uint64_t begin, uint64_t end) const
+    {
+        end = std::min(end, bytes);
+        if (begin < end)
+            std::memcpy(to, from, end - begin);
+    }
 
     // Encodes pixels [first, last), first a multiple of the group, their colours
-    // from colourAt(x, y) (black past the last pixel); no byte past `bytes` is written.
+    // from colourAt(x, y) (black past the last pixel), into `out`, which holds
+    // the `outBytes` bytes from pixel `origin` on.
     template <class ColourAt>
-    void encode(uint64_t first, uint64_t last, uint8_t *out, const ColourAt &colourAt) const
+    void encodeInto(uint64_t first, uint64_t last, const ColourAt &colourAt, uint8_t *out, uint64_t outBytes,
+                    uint64_t origin) const
     {
         const uint32_t groupBytes = group * static_cast<uint32_t>(layout.bitsPerPixel) / 8;
         uint32_t x = static_cast<uint32_t>(first % width);
         uint32_t y = static_cast<uint32_t>(first / width);
-        uint64_t offset = byteOffset(first);
-        for (uint64_t i = first; i < last && offset < bytes; i += group, offset += groupBytes) {
+        uint64_t offset = byteOffset(first) - byteOffset(origin);
+        for (uint64_t i = first; i < last && offset < outBytes; i += group, offset += groupBytes) {
             Colour colours[8];
             uint32_t xs[8], ys[8];
             for (uint32_t k = 0; k < group; ++k) {
@@ -159,8 +171,16 @@ struct Frame {
             }
             uint8_t groupOut[8];
             encodeGroup(layout, colours, xs, ys, static_cast<int>(group), groupOut);
-            std::memcpy(out + offset, groupOut, std::min<uint64_t>(groupBytes, bytes - offset));
+            std::memcpy(out + offset, groupOut, std::min<uint64_t>(groupBytes, outBytes - offset));
         }
+    }
+    // Pixels [x0, x1) of row y into the frame; no byte past its end is written.
+    template <class ColourAt>
+    void encode(uint32_t y, uint32_t x0, uint32_t x1, const ColourAt &colourAt, uint8_t *frame) const
+    {
+        uint64_t first = 0, last = 0;
+        rowRun(y, x0, x1, &first, &last);
+        encodeInto(first, last, colourAt, frame, bytes, 0);
     }
 
     const PixelLayout layout;
@@ -171,6 +191,31 @@ struct Frame {
     const uint32_t group;
 };
 
+// Paints pixels [x0, x1) of row y in the colour of `solidRow` (that colour's
+// row of the same parity, null when rows are not aligned): whole groups are
+// copied from it, the groups at the ends it shares with other pixels are
+// encoded from colourAt.
+template <class ColourAt>
+void fillRun(const Frame &f, uint8_t *frame, const uint8_t *solidRow, uint32_t y, uint32_t x0, uint32_t x1,
+             const ColourAt &colourAt)
+{
+    if (x0 >= x1)
+        return;
+    const uint32_t inner0 = (x0 + f.group - 1) / f.group * f.group;
+    const uint32_t inner1 = x1 / f.group * f.group;
+    if (solidRow == nullptr || inner0 >= inner1) {
+        f.encode(y, x0, x1, colourAt, frame);
+        return;
+    }
+    if (x0 < inner0)
+        f.encode(y, x0, inner0, colourAt, frame);
+    const uint64_t begin = f.byteOffset(uint64_t(y) * f.width + inner0);
+    f.copy(frame + begin, solidRow + f.byteOffset(inner0), begin,
+           f.byteOffset(uint64_t(y) * f.width + inner1));
+    if (inner1 < x1)
+        f.encode(y, inner1, x1, colourAt, frame);
+}
+
 uint32_t bounce(uint64_t sequence, uint32_t speed, uint32_t range)
 {
     if (range == 0)
@@ -178,6 +223,11 @@ uint32_t bounce(uint64_t sequence, uint32_t speed, uint32_t range)
     const uint64_t period = 2 * uint64_t(range);
     const uint64_t t = (sequence % period) * speed % period;
     return static_cast<uint32_t>(t < range ? t : period - t);
+}
+
+uint32_t cellSize(uint32_t width, uint32_t height)
+{
+    return std::max(1u, std::min(width, height) / 48);
 }
 
 } // namespace
@@ -188,8 +238,22 @@ void drawBarsBackground(const FrameShape &shape, uint8_t *frame)
     const Frame f(shape, pixelLayout(QString::fromStdString(shape.pixelFormat)));
     if (f.pixels == 0)
         return;
-    f.encode(0, (f.pixels + f.group - 1) / f.group * f.group, frame,
-             [&](uint32_t x, uint32_t y) { return backgroundAt(x, y, f.width, f.height); });
+    const auto colourAt = [&](uint32_t x, uint32_t y) { return backgroundAt(x, y, f.width, f.height); };
+    if (!f.rowsAligned()) {
+        f.encodeInto(0, (f.pixels + f.group - 1) / f.group * f.group, colourAt, frame, f.bytes, 0);
+        return;
+    }
+    // Rows of the bars, and rows of the ramp, differ only by their parity
+    // (Bayer): two of each are encoded, the others copied.
+    const uint32_t barRows = f.height - f.height / 4;
+    const uint64_t rowBytes = f.rowBytes();
+    for (uint32_t y = 0; y < f.height; ++y) {
+        const uint32_t source = y < barRows ? (y & 1) : barRows + ((y - barRows) & 1);
+        if (source == y)
+            f.encode(y, 0, f.width, colourAt, frame);
+        else
+            f.copy(frame + y * rowBytes, frame + source * rowBytes, y * rowBytes, (y + 1) * rowBytes);
+    }
 }
 
 BarsOverlay BarsOverlay::of(uint32_t width, uint32_t height, uint64_t sequence)
@@ -205,7 +269,7 @@ BarsOverlay BarsOverlay::of(uint32_t width, uint32_t height, uint64_t sequence)
     int digits = 1;
     for (uint64_t rest = sequence / 10; rest != 0; rest /= 10)
         ++digits;
-    const uint64_t cell = std::max(1u, shorter / 48);
+    const uint64_t cell = cellSize(width, height);
     overlay.plate.x0 = static_cast<uint32_t>(std::min<uint64_t>(cell, width));
     overlay.plate.y0 = static_cast<uint32_t>(std::min<uint64_t>(cell, height));
     overlay.plate.x1 = static_cast<uint32_t>(std::min<uint64_t>(cell * (4 * digits + 2), width));
@@ -225,17 +289,33 @@ bool BarsCanvas::prepare(const std::shared_ptr<const FramePattern> &pattern)
 {
     if (pattern == m_pattern)
         return true;
-    const uint32_t bytes = pattern->shape().bytes;
-    if (m_pattern == nullptr || m_pattern->shape().bytes != bytes) {
+    const FrameShape &shape = pattern->shape();
+    if (m_pattern == nullptr || m_pattern->shape().bytes != shape.bytes) {
         m_pattern.reset();
-        m_buffer.reset(static_cast<uint8_t *>(std::malloc(bytes == 0 ? 1 : bytes)));
+        m_buffer.reset(static_cast<uint8_t *>(std::malloc(shape.bytes == 0 ? 1 : shape.bytes)));
         if (m_buffer == nullptr)
             return false;
     }
-    std::memcpy(m_buffer.get(), pattern->frame(0), bytes);
-    m_pattern = pattern;
-    m_layout = pixelLayout(QString::fromStdString(pattern->shape().pixelFormat));
+    std::memcpy(m_buffer.get(), pattern->frame(0), shape.bytes);
+    m_layout = pixelLayout(QString::fromStdString(shape.pixelFormat));
     m_dirty = false;
+
+    // White and black rows of both parities, while rows are aligned and one
+    // fits in the frame.
+    m_solidRows.reset();
+    const Frame f(shape, m_layout);
+    if (f.pixels != 0 && f.rowsAligned() && f.rowBytes() <= f.bytes) {
+        const uint64_t rowBytes = f.rowBytes();
+        m_solidRows.reset(static_cast<uint8_t *>(std::malloc(4 * rowBytes)));
+        for (int k = 0; k < 4 && m_solidRows != nullptr; ++k) {
+            const Colour colour = k < 2 ? kWhite : kBlack;
+            const uint64_t first = uint64_t(k % 2) * f.width;
+            f.encodeInto(
+                first, first + f.width, [&](uint32_t, uint32_t) { return colour; },
+                m_solidRows.get() + k * rowBytes, rowBytes, first);
+        }
+    }
+    m_pattern = pattern;
     return true;
 }
 
@@ -246,9 +326,8 @@ void BarsCanvas::restore(const BarsOverlay::Rect &rect)
     for (uint32_t y = rect.y0; y < rect.y1; ++y) {
         uint64_t first = 0, last = 0;
         f.rowRun(y, rect.x0, rect.x1, &first, &last);
-        const uint64_t begin = std::min(f.byteOffset(first), f.bytes);
-        const uint64_t end = std::min(f.byteOffset(last), f.bytes);
-        std::memcpy(m_buffer.get() + begin, background + begin, end - begin);
+        const uint64_t begin = f.byteOffset(first);
+        f.copy(m_buffer.get() + begin, background + begin, begin, f.byteOffset(last));
     }
 }
 
@@ -269,24 +348,24 @@ const uint8_t *BarsCanvas::draw(uint64_t sequence)
     std::reverse(digits, digits + count);
 
     const Frame f(shape, m_layout);
-    const uint32_t cell = std::max(1u, std::min(shape.width, shape.height) / 48);
+    const uint32_t cell = cellSize(shape.width, shape.height);
     const BarsOverlay::Rect &box = overlay.box;
     const BarsOverlay::Rect &plate = overlay.plate;
     const uint32_t border = std::max(1u, (box.x1 - box.x0) / 8);
+    // Whether the pixel at plate cell (column, row) is lit: digits start one
+    // cell inside the plate, four cells apart.
+    const auto lit = [&](uint64_t column, uint32_t row) {
+        if (column < 1 || row < 1 || row > 5)
+            return false;
+        const uint64_t digit = (column - 1) / 4;
+        const uint64_t within = (column - 1) % 4;
+        if (digit >= uint64_t(count) || within == 3)
+            return false;
+        return ((kFont[int(digits[digit])] >> ((5 - row) * 3 + (2 - within))) & 1) != 0;
+    };
     const auto colourAt = [&](uint32_t x, uint32_t y) -> Colour {
-        if (x >= plate.x0 && x < plate.x1 && y >= plate.y0 && y < plate.y1) {
-            // Digits start one cell inside the plate, four cells apart.
-            const uint32_t column = (x - plate.x0) / cell;
-            const uint32_t row = (y - plate.y0) / cell;
-            if (column < 1 || row < 1 || row > 5)
-                return kBlack;
-            const uint32_t digit = (column - 1) / 4;
-            const uint32_t within = (column - 1) % 4;
-            if (digit >= uint32_t(count) || within == 3)
-                return kBlack;
-            const uint16_t glyph = kFont[int(digits[digit])];
-            return (glyph >> ((5 - row) * 3 + (2 - within))) & 1 ? kWhite : kBlack;
-        }
+        if (x >= plate.x0 && x < plate.x1 && y >= plate.y0 && y < plate.y1)
+            return lit((x - plate.x0) / cell, (y - plate.y0) / cell) ? kWhite : kBlack;
         if (x >= box.x0 && x < box.x1 && y >= box.y0 && y < box.y1) {
             const bool edge
                 = x < box.x0 + border || x >= box.x1 - border || y < box.y0 + border || y >= box.y1 - border;
@@ -294,11 +373,28 @@ const uint8_t *BarsCanvas::draw(uint64_t sequence)
         }
         return backgroundAt(x, y, shape.width, shape.height);
     };
-    for (const BarsOverlay::Rect *rect : {&box, &plate}) {
-        for (uint32_t y = rect->y0; y < rect->y1; ++y) {
-            uint64_t first = 0, last = 0;
-            f.rowRun(y, rect->x0, rect->x1, &first, &last);
-            f.encode(first, last, m_buffer.get(), colourAt);
+    const uint64_t rowBytes = f.rowBytes();
+    const auto solid = [&](bool white, uint32_t y) -> const uint8_t * {
+        return m_solidRows == nullptr ? nullptr : m_solidRows.get() + ((white ? 0 : 2) + (y & 1)) * rowBytes;
+    };
+    uint8_t *frame = m_buffer.get();
+    for (uint32_t y = box.y0; y < box.y1; ++y) {
+        if (y < box.y0 + border || y >= box.y1 - border) {
+            fillRun(f, frame, solid(false, y), y, box.x0, box.x1, colourAt);
+            continue;
+        }
+        fillRun(f, frame, solid(false, y), y, box.x0, box.x0 + border, colourAt);
+        fillRun(f, frame, solid(true, y), y, box.x0 + border, box.x1 - border, colourAt);
+        fillRun(f, frame, solid(false, y), y, box.x1 - border, box.x1, colourAt);
+    }
+    // The plate in runs of one cell, on top of the box.
+    for (uint32_t y = plate.y0; y < plate.y1; ++y) {
+        const uint32_t row = (y - plate.y0) / cell;
+        for (uint64_t column = 0; plate.x0 + column * cell < plate.x1; ++column) {
+            const uint32_t x0 = static_cast<uint32_t>(plate.x0 + column * cell);
+            const uint32_t x1 = static_cast<uint32_t>(std::min<uint64_t>(x0 + uint64_t(cell), plate.x1));
+            const bool white = lit(column, row);
+            fillRun(f, frame, solid(white, y), y, x0, x1, colourAt);
         }
     }
     m_drawn = overlay;

@@ -57,6 +57,9 @@ private:
 
     std::shared_ptr<const FramePattern> m_pattern;
     std::unique_ptr<uint8_t, FreeDeleter> m_buffer;
+    // Rows of white and of black for even and odd rows; null when rows do
+    // not start on whole bytes.
+    std::unique_ptr<uint8_t, FreeDeleter> m_solidRows;
     PixelLayout m_layout;
     BarsOverlay m_drawn;
     bool m_dirty = false;

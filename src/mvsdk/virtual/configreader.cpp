@@ -10,12 +10,50 @@
 #include <QJsonParseError>
 #include <QSet>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace VxSim {
 namespace detail {
 
 namespace {
+
+// Edits (insertions, deletions, substitutions) between two texts, ignoring case.
+int editDistance(const QString &a, const QString &b)
+{
+    std::vector<int> previous(b.size() + 1), current(b.size() + 1);
+    for (int j = 0; j <= b.size(); ++j)
+        previous[j] = j;
+    for (int i = 1; i <= a.size(); ++i) {
+        current[0] = i;
+        for (int j = 1; j <= b.size(); ++j) {
+            const bool same = a.at(i - 1).toLower() == b.at(j - 1).toLower();
+            current[j] = std::min({previous[j] + 1, current[j - 1] + 1, previous[j - 1] + (same ? 0 : 1)});
+        }
+        std::swap(previous, current);
+    }
+    return previous[b.size()];
+}
+
+// Empty, or the problem with the first key of `object` that is not one of
+// `known`, with the known key it was probably meant to be.
+QString unknownKey(const QJsonObject &object, const QStringList &known)
+{
+    for (auto it = object.begin(); it != object.end(); ++it) {
+        if (known.contains(it.key()))
+            continue;
+        QString problem = QStringLiteral("unknown key \"%1\"").arg(it.key());
+        for (const QString &candidate : known) {
+            if (editDistance(it.key(), candidate) <= 2) {
+                problem += QStringLiteral(" (did you mean \"%1\"?)").arg(candidate);
+                break;
+            }
+        }
+        return problem;
+    }
+    return QString();
+}
 
 // Reads one camera; returns false with *error set on the first mistake.
 class CameraReader {
@@ -34,6 +72,15 @@ public:
             return fail(QStringLiteral("needs a non-empty text \"key\""));
         camera->key = key.toString();
         m_where += QStringLiteral(" (\"%1\")").arg(camera->key);
+        static const QStringList kKeys
+            = {QStringLiteral("key"),     QStringLiteral("model"),       QStringLiteral("width"),
+               QStringLiteral("height"),  QStringLiteral("pixelFormat"), QStringLiteral("fps"),
+               QStringLiteral("line1Hz"), QStringLiteral("frameBytes"),  QStringLiteral("pattern"),
+               QStringLiteral("kind"),    QStringLiteral("features"),    QStringLiteral("missing"),
+               QStringLiteral("refuse"),  QStringLiteral("fail"),        QStringLiteral("gige")};
+        const QString unknown = unknownKey(m_object, kKeys);
+        if (!unknown.isEmpty())
+            return fail(unknown);
 
         if (m_object.contains(QStringLiteral("model"))) {
             QString model;
@@ -211,6 +258,11 @@ private:
         if (!v.isObject())
             return fail(QStringLiteral("\"gige\" must be an object"));
         const QJsonObject o = v.toObject();
+        const QString unknown = unknownKey(o,
+                                           {QStringLiteral("interface"), QStringLiteral("mask"),
+                                            QStringLiteral("gateway"), QStringLiteral("camera")});
+        if (!unknown.isEmpty())
+            return fail(QStringLiteral("\"gige\": ") + unknown);
         GigEConfig gige;
         const struct {
             const char *name;
@@ -279,6 +331,11 @@ bool parseConfig(const QByteArray &json, SystemConfig *config, QString *error)
         return false;
     }
     const QJsonObject root = document.object();
+    const QString unknown = unknownKey(root, {QStringLiteral("discovery"), QStringLiteral("cameras")});
+    if (!unknown.isEmpty()) {
+        *error = unknown;
+        return false;
+    }
     SystemConfig result;
     const QJsonValue discovery = root.value(QStringLiteral("discovery"));
     if (!discovery.isUndefined()) {

@@ -2,8 +2,6 @@
 
 #include "cameradahua.h"
 
-#include <cstdio>
-
 CameraHandle::CameraHandle(const PluginLoader &plugin, bool earlier, tagVX_CAMERA_OPTION *option,
                            IPoolCallback *host)
     : m_destroy(earlier ? nullptr : plugin.destroy)
@@ -13,6 +11,7 @@ CameraHandle::CameraHandle(const PluginLoader &plugin, bool earlier, tagVX_CAMER
 
 void CameraHandle::reset()
 {
+    // Cleared first: nothing reaches the object while it is being deleted.
     ICameraObject *camera = m_camera;
     m_camera = nullptr;
     if (camera == nullptr)
@@ -21,10 +20,4 @@ void CameraHandle::reset()
         m_destroy(camera);
     else
         delete camera;
-}
-
-void reportFailure(const QString &message)
-{
-    std::fprintf(stderr, "vxcam: %s\n", qPrintable(message));
-    std::fflush(stderr);
 }

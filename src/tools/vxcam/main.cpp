@@ -13,23 +13,26 @@ int main(int argc, char *argv[])
     // The live view makes an application with a GUI in its place.
     auto app = std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vxcam"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VXCAM_VERSION));
     CommandLine commandLine;
     QString error;
     if (!parseCommandLine(QCoreApplication::arguments(), &commandLine, &error)) {
-        std::fprintf(stderr, "vxcam: %s\n%s", qPrintable(error), qPrintable(commandLine.helpText));
+        std::fprintf(stderr, "vxcam: %s\n%s\n", qPrintable(error), qPrintable(usageHint()));
         return 2;
     }
     switch (commandLine.command) {
     case CommandLine::Help:
         std::printf("%s", qPrintable(commandLine.helpText));
         return 0;
+    case CommandLine::Version:
+        std::printf("vxcam %s (Qt %s)\n", VXCAM_VERSION, qVersion());
+        return 0;
     case CommandLine::List:
         return runList(commandLine.options);
     case CommandLine::Grab:
         return runGrab(commandLine.options);
     case CommandLine::View:
-        app.reset();
-        return runView(commandLine.options, argc, argv);
+        return runView(commandLine.options, app, argc, argv);
     }
     return 2;
 }

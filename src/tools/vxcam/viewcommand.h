@@ -4,9 +4,15 @@
 
 #include "commandline.h"
 
-// Makes its own GUI application from argc and argv (no other application may
-// exist then). Returns the exit status: 0, or 1 with one line on standard
-// error when the plug-in, the camera or the screenshot fails.
-int runView(const GrabOptions &options, int &argc, char **argv);
+#include <QCoreApplication>
+
+#include <memory>
+
+// Opens the camera while the tool's core application (app) still stands, for
+// the plug-in's default path beside the program, then puts a GUI application
+// made from argc and argv in its place. Returns the exit status: 0, or 1 with
+// one line on standard error when the plug-in, the camera or the screenshot
+// fails.
+int runView(const GrabOptions &options, std::unique_ptr<QCoreApplication> &app, int &argc, char **argv);
 
 #endif // VXCAM_VIEWCOMMAND_H

@@ -2,6 +2,7 @@
 
 #include "camerafacts.h"
 #include "printabletext.h"
+#include "savefolder.h"
 #include "warningwatch.h"
 
 #include <atomic>
@@ -9,6 +10,8 @@
 
 bool ViewCamera::open(const GrabOptions &options, QString *error)
 {
+    if (!options.savePrefix.isEmpty() && !checkSaveFolder(options.savePrefix, error))
+        return false;
     if (!options.earlierDriver && !m_plugin.load(options.plugin)) {
         *error = m_plugin.errorString();
         return false;
@@ -20,9 +23,10 @@ bool ViewCamera::open(const GrabOptions &options, QString *error)
         *error = QStringLiteral("the plug-in made no camera object");
         return false;
     }
-    const QString shownKey = printableText(options.camera);
+    const QString &key = options.cameras.first();
+    const QString shownKey = printableText(key);
     const QStringList keys = (*m_camera)->IGetCameraList();
-    if (!keys.contains(options.camera)) {
+    if (!keys.contains(key)) {
         finish();
         *error = QStringLiteral("camera \"%1\" not found; cameras present: %2")
                      .arg(shownKey,
@@ -30,14 +34,14 @@ bool ViewCamera::open(const GrabOptions &options, QString *error)
                                          : printableText(keys.join(QStringLiteral(", "))));
         return false;
     }
-    m_option.cameraName = options.camera;
+    m_option.cameraName = key;
     if ((*m_camera)->IOpenCamera() != 1) {
         finish();
         *error = QStringLiteral("cannot open camera \"%1\"").arg(shownKey);
         return false;
     }
     ICameraObject *camera = m_camera->get();
-    const CameraFacts facts = readCameraFacts(options.camera);
+    const CameraFacts facts = readCameraFacts(key);
     m_layout = FrameLayout {camera->m_nWidth, camera->m_nHeight, camera->m_nBitsPerPixel,
                             camera->m_nImageFormat, facts.pixelFormat};
     m_exposureKnown
@@ -51,7 +55,7 @@ bool ViewCamera::open(const GrabOptions &options, QString *error)
         return false;
     }
     m_mode = options.mode;
-    if (options.mode == 3)
+    if (options.mode == 3 && options.limitGiven)
         camera->m_nFrameLimit = options.limit;
     m_option.savePrefix = options.savePrefix;
     m_option.saveSuffix = options.saveSuffix;

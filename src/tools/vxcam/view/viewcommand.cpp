@@ -1,23 +1,24 @@
 #include "viewcommand.h"
 
-#include "camerahandle.h"
+#include "failurelines.h"
 #include "liveview.h"
 #include "viewcamera.h"
 
 #include <QApplication>
 #include <QTimer>
 
-int runView(const GrabOptions &options, int &argc, char **argv)
+int runView(const GrabOptions &options, std::unique_ptr<QCoreApplication> &app, int &argc, char **argv)
 {
     // The camera first: a failure is then the only line, before any the GUI
     // platform may print.
     ViewCamera camera;
     QString error;
     if (!camera.open(options, &error)) {
-        reportFailure(error);
+        printFailure(error);
         return 1;
     }
-    QApplication app(argc, argv);
+    app.reset();
+    QApplication gui(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vxcam"));
     LiveView window(&camera, options.screenshot);
     if (options.secondsGiven)
@@ -26,7 +27,7 @@ int runView(const GrabOptions &options, int &argc, char **argv)
     QApplication::exec();
     camera.finish();
     if (window.screenshotFailed()) {
-        reportFailure(QStringLiteral("cannot write the screenshot %1").arg(options.screenshot));
+        printFailure(QStringLiteral("cannot write the screenshot %1").arg(options.screenshot));
         return 1;
     }
     return 0;

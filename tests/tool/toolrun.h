@@ -1,0 +1,25 @@
+// How the tests see a finished vxcam process: its exit status and output.
+#ifndef VXCAM_TESTS_TOOLRUN_H
+#define VXCAM_TESTS_TOOLRUN_H
+
+#include <QProcess>
+#include <QString>
+
+struct ToolRun {
+    int status = -1; // -1: it crashed or did not end within two minutes
+    QString out;
+    QString err;
+};
+
+inline ToolRun finishTool(QProcess &process)
+{
+    ToolRun run;
+    if (!process.waitForFinished(120000))
+        return run;
+    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+#endif // VXCAM_TESTS_TOOLRUN_H
