@@ -24,6 +24,8 @@
 
 #include "MVSDK/Sim/VirtualCameras.h"
 
+#include "framearrival.h"
+
 #include <QDir>
 #include <QFile>
 #include <QString>
@@ -32,11 +34,9 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -108,9 +108,7 @@ public:
         lastNumber = number;
         if (!sound)
             faults.fetch_add(1, std::memory_order_relaxed);
-        std::lock_guard<std::mutex> lock(mutex);
-        ++frames;
-        arrived.notify_all();
+        arrival.record();
     }
     // A new object: frame numbers start again.
     void adopt(ICameraObject *camera)
@@ -118,26 +116,12 @@ public:
         own.store(camera);
         lastNumber = 0;
     }
-    uint64_t frameCount()
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        return frames;
-    }
-    bool waitForFrameAfter(uint64_t count)
-    {
-        std::unique_lock<std::mutex> lock(mutex);
-        return arrived.wait_for(lock, std::chrono::seconds(2), [&] { return frames > count; });
-    }
 
     int height = 0;
     std::atomic<ICameraObject *> own {nullptr};
     quint32 lastNumber = 0; // grabbing thread only (one run at a time)
     std::atomic<uint64_t> faults {0};
-
-private:
-    std::mutex mutex;
-    std::condition_variable arrived;
-    uint64_t frames = 0;
+    FrameArrival arrival;
 };
 
 // Four cameras of small frames, each of its own height so that a frame of
@@ -200,7 +184,7 @@ Phase streamingPhase(uint64_t target, double maxSeconds)
     const auto total = [&] {
         uint64_t sum = 0;
         for (auto &host : hosts)
-            sum += host->frameCount();
+            sum += host->arrival.frames();
         return sum;
     };
     // Warm-up: every allocation a running stream makes once is made.
@@ -248,13 +232,13 @@ bool cycle(tagVX_CAMERA_OPTION &option, SoakHost &host)
     bool ok = camera->IOpenCamera() == 1;
     camera->m_nTriggerMode = 1;
     ok = ok && camera->IStartCamera() == 1;
-    const uint64_t before = host.frameCount();
+    const uint64_t before = host.arrival.frames();
     ok = ok && camera->ISnapCamera(emVxTriggerDirection(0)) == 1;
-    ok = ok && host.waitForFrameAfter(before);
+    ok = ok && host.arrival.waitForMoreThan(before, std::chrono::milliseconds(2000));
     camera->IStopCamera();
     camera->ICloseCamera();
     camera.reset();
-    return ok && host.frameCount() == before + 1;
+    return ok && host.arrival.frames() == before + 1;
 }
 
 // 2: four host threads cycling their own camera; `target` cycles in total.

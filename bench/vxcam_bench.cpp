@@ -5,6 +5,7 @@
 #include "MVSDK/Sim/VirtualCameras.h"
 
 #include "benchstats.h"
+#include "framearrival.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -16,12 +17,10 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -317,52 +316,21 @@ BENCHMARK(BM_ThroughputFourCameras)->Args({2448, 2048})->Iterations(kFourCameraR
 // arrived. Rounds of kSnapshotsPerRound snapshots interleave.
 constexpr int kLatencyRounds = 8;
 constexpr int kSnapshotsPerRound = 200;
+constexpr std::chrono::milliseconds kSnapshotTimeout(1000);
 
 using Clock = std::chrono::steady_clock;
-
-// Where a frame's arrival is recorded: the time first, then the count.
-struct Arrival {
-    std::mutex mutex;
-    std::condition_variable arrived;
-    Clock::time_point time;
-    long frames = 0;
-
-    void record()
-    {
-        const Clock::time_point now = Clock::now();
-        std::lock_guard<std::mutex> lock(mutex);
-        time = now;
-        ++frames;
-        arrived.notify_all();
-    }
-    // Fires the trigger and waits up to a second for the next frame; the
-    // latency in microseconds, or a negative value when none came.
-    template <class Fire> double snapshot(Fire &&fire)
-    {
-        std::unique_lock<std::mutex> lock(mutex);
-        const long before = frames;
-        lock.unlock();
-        const Clock::time_point start = Clock::now();
-        if (!fire())
-            return -1.0;
-        lock.lock();
-        if (!arrived.wait_for(lock, std::chrono::seconds(1), [&] { return frames != before; }))
-            return -1.0;
-        return std::chrono::duration<double, std::micro>(time - start).count();
-    }
-};
 
 class ArrivalHost : public IPoolCallback {
 public:
     virtual ~ArrivalHost() = default;
     void IStateChanged(ICameraObject *, int) override { }
     void IFrameReady(ICameraObject *) override { arrival.record(); }
-    Arrival arrival;
+    FrameArrival arrival;
 };
 
 void onBareArrival(void *arrival, const CFrame &)
 {
-    static_cast<Arrival *>(arrival)->record();
+    static_cast<FrameArrival *>(arrival)->record();
 }
 
 bool writeSymbol(CEnumNode node, const char *symbol)
@@ -388,7 +356,7 @@ void BM_SnapLatencyInterleaved(benchmark::State &state)
         state.SkipWithError("cannot open the virtual camera");
         return;
     }
-    Arrival bareArrival;
+    FrameArrival bareArrival;
     IStreamSourcePtr stream = CSystem::getInstance().createStreamSource(found.front(), 0);
     IAcquisitionControlPtr control = CSystem::getInstance().createAcquisitionControl(found.front());
     stream->attachGrabbing(IStreamSource::Proc(&bareArrival, &onBareArrival));
@@ -416,7 +384,7 @@ void BM_SnapLatencyInterleaved(benchmark::State &state)
             || !stream->startGrabbing(0, grabStrategySequential))
             std::abort();
         const double p50 = collect(bareAll, [&] {
-            return bareArrival.snapshot([&] { return control->triggerSoftware().execute(); });
+            return bareArrival.latency([&] { return control->triggerSoftware().execute(); }, kSnapshotTimeout);
         });
         stream->stopGrabbing();
         return p50;
@@ -425,7 +393,8 @@ void BM_SnapLatencyInterleaved(benchmark::State &state)
         if (camera.IStartCamera() != 1)
             std::abort();
         const double p50 = collect(pluginAll, [&] {
-            return host.arrival.snapshot([&] { return camera.ISnapCamera(emVxTriggerDirection(0)) == 1; });
+            return host.arrival.latency([&] { return camera.ISnapCamera(emVxTriggerDirection(0)) == 1; },
+                                      kSnapshotTimeout);
         });
         camera.IStopCamera();
         return p50;
