@@ -75,8 +75,9 @@ template <class Fire> Round measure(FrameArrival &arrival, int count, Fire &&fir
             [&] {
                 const auto start = std::chrono::steady_clock::now();
                 const bool fired = fire();
-                callMicros = std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
-                                 .count();
+                callMicros
+                    = std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
+                          .count();
                 return fired;
             },
             kSnapshotTimeout);
@@ -171,8 +172,8 @@ Round pluginRound(const char *address, const char *key, int width, int height, i
 void printLatencies(const char *side, const std::vector<double> &micros)
 {
     std::printf("| %s | %zu | %.0f | %.0f | %.0f | %.0f |\n", side, micros.size(),
-                benchstats::percentile(micros, 0.5), benchstats::percentile(micros, 0.99), benchstats::highest(micros),
-                benchstats::lowest(micros));
+                benchstats::percentile(micros, 0.5), benchstats::percentile(micros, 0.99),
+                benchstats::highest(micros), benchstats::lowest(micros));
 }
 
 } // namespace
@@ -209,28 +210,31 @@ bool runSnapLatency(const LatencySettings &settings)
     const double pluginP50 = benchstats::percentile(plugin, 0.5);
     const double added = (pluginP50 - bareP50) / bareP50 * 100.0;
     std::printf("### Software snapshot latency on the GigE Vision fake camera\n\n");
-    std::printf("From the call that fires the trigger to the entry of the frame's callback: `ISnapCamera` to\n"
-                "`IFrameReady` through the plug-in, against `arv_camera_software_trigger` to a bare Aravis stream\n"
-                "callback, on the same fake (%d x %d Mono8, %d buffers), the next trigger fired only after the\n"
-                "previous frame arrived (the fake merges triggers within a frame period). %d interleaved rounds\n"
-                "of %d snapshots per side, each round after one untimed snapshot (the plug-in's first switches\n"
-                "the camera to software triggering) and a %lld ms pause. Microseconds. Goal: the plug-in adds\n"
-                "less than 5 %% to bare Aravis's p50.\n\n",
-                settings.width, settings.height, kBuffers, settings.rounds, settings.snapshotsPerRound,
-                static_cast<long long>(kSettle.count()));
+    std::printf(
+        "From the call that fires the trigger to the entry of the frame's callback: `ISnapCamera` to\n"
+        "`IFrameReady` through the plug-in, against `arv_camera_software_trigger` to a bare Aravis stream\n"
+        "callback, on the same fake (%d x %d Mono8, %d buffers), the next trigger fired only after the\n"
+        "previous frame arrived (the fake merges triggers within a frame period). %d interleaved rounds\n"
+        "of %d snapshots per side, each round after one untimed snapshot (the plug-in's first switches\n"
+        "the camera to software triggering) and a %lld ms pause. Microseconds. Goal: the plug-in adds\n"
+        "less than 5 %% to bare Aravis's p50.\n\n",
+        settings.width, settings.height, kBuffers, settings.rounds, settings.snapshotsPerRound,
+        static_cast<long long>(kSettle.count()));
     std::printf("| Side | Snapshots | p50 | p99 | max | min |\n|---|---|---|---|---|---|\n");
     printLatencies("Bare Aravis", bare);
     printLatencies("Through the plug-in", plugin);
-    std::printf("\nThe plug-in adds **%+.2f %%** to bare Aravis's p50 (%+.0f us); the rounds' p50 ratios plug-in /\n"
-                "bare: median %.4f, spread %.4f to %.4f. Snapshots whose frame never came: bare %ld, plug-in %ld.\n"
-                "**Goal %s.**\n",
-                added, pluginP50 - bareP50, benchstats::median(ratios), benchstats::lowest(ratios),
-                benchstats::highest(ratios), bareMissed, pluginMissed, added < 5.0 ? "met" : "not met");
-    std::printf("\nThe fake answers a trigger at its next frame tick (40 ms at its default 25 fps), so the latency\n"
-                "is mostly the tick: time the plug-in spends before the trigger leaves is hidden in it, and only\n"
-                "its delivery path shows in the difference above. The trigger call alone, for comparison\n"
-                "(`ISnapCamera` against `arv_camera_software_trigger`, until it returns; a GVCP command and its\n"
-                "acknowledgement):\n\n");
+    std::printf(
+        "\nThe plug-in adds **%+.2f %%** to bare Aravis's p50 (%+.0f us); the rounds' p50 ratios plug-in /\n"
+        "bare: median %.4f, spread %.4f to %.4f. Snapshots whose frame never came: bare %ld, plug-in %ld.\n"
+        "**Goal %s.**\n",
+        added, pluginP50 - bareP50, benchstats::median(ratios), benchstats::lowest(ratios),
+        benchstats::highest(ratios), bareMissed, pluginMissed, added < 5.0 ? "met" : "not met");
+    std::printf(
+        "\nThe fake answers a trigger at its next frame tick (40 ms at its default 25 fps), so the latency\n"
+        "is mostly the tick: time the plug-in spends before the trigger leaves is hidden in it, and only\n"
+        "its delivery path shows in the difference above. The trigger call alone, for comparison\n"
+        "(`ISnapCamera` against `arv_camera_software_trigger`, until it returns; a GVCP command and its\n"
+        "acknowledgement):\n\n");
     std::printf("| Side | Calls | p50 | p99 | max | min |\n|---|---|---|---|---|---|\n");
     printLatencies("Bare Aravis", bareCall);
     printLatencies("Through the plug-in", pluginCall);

@@ -74,8 +74,8 @@ Sample sampleProcess(const QString &label, double seconds, uint64_t done)
                 sample.threads = fields[1].toLong();
         }
     }
-    sample.fds = long(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot |
-                                                                       QDir::System)
+    sample.fds = long(QDir(QStringLiteral("/proc/self/fd"))
+                          .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System)
                           .size());
     return sample;
 }
@@ -280,8 +280,8 @@ Phase cyclePhase(uint64_t target, double maxSeconds)
         phase.done += perCamera * kCameras;
         const double seconds = since(start);
         const bool last = b == batches || seconds >= maxSeconds;
-        phase.samples.push_back(sampleProcess(last ? QStringLiteral("end") : QStringLiteral("between"), seconds,
-                                              phase.done));
+        phase.samples.push_back(
+            sampleProcess(last ? QStringLiteral("end") : QStringLiteral("between"), seconds, phase.done));
         std::fprintf(stderr, "vxcam_soak: %llu cycles\n", static_cast<unsigned long long>(phase.done));
         if (last) {
             phase.timedOut = phase.done < target;
@@ -309,7 +309,8 @@ bool flat(const Phase &phase, QString *why)
     if (last.fds != first.fds)
         reasons << QStringLiteral("file descriptors %1 to %2").arg(first.fds).arg(last.fds);
     if (rssGrowth > rssNoise)
-        reasons << QStringLiteral("resident memory +%1 KiB (noise bound %2 KiB)").arg(rssGrowth).arg(rssNoise);
+        reasons
+            << QStringLiteral("resident memory +%1 KiB (noise bound %2 KiB)").arg(rssGrowth).arg(rssNoise);
     *why = reasons.join(QStringLiteral(", "));
     return reasons.isEmpty();
 }
@@ -323,15 +324,16 @@ void printPhase(const Phase &phase, bool isFlat, const QString &why)
                     static_cast<unsigned long long>(s.done), s.rssKiB, s.threads, s.fds);
     const Sample &first = phase.samples.front();
     const Sample &last = phase.samples.back();
-    std::printf("\n%s: %llu %s in %.1f s (%.0f per second)%s; checks failed: %llu; growth from start to end: RSS "
-                "%+ld KiB, threads %+ld, fds %+ld: **%s**.\n\n",
-                qPrintable(phase.name), static_cast<unsigned long long>(phase.done), qPrintable(phase.unit),
-                phase.seconds, phase.seconds > 0 ? double(phase.done) / phase.seconds : 0.0,
-                phase.timedOut ? qPrintable(QStringLiteral(", stopped by the time bound before %1").arg(phase.target))
-                               : "",
-                static_cast<unsigned long long>(phase.failures), last.rssKiB - first.rssKiB,
-                last.threads - first.threads, last.fds - first.fds,
-                isFlat ? "within noise" : qPrintable(QStringLiteral("growth beyond noise: ") + why));
+    std::printf(
+        "\n%s: %llu %s in %.1f s (%.0f per second)%s; checks failed: %llu; growth from start to end: RSS "
+        "%+ld KiB, threads %+ld, fds %+ld: **%s**.\n\n",
+        qPrintable(phase.name), static_cast<unsigned long long>(phase.done), qPrintable(phase.unit),
+        phase.seconds, phase.seconds > 0 ? double(phase.done) / phase.seconds : 0.0,
+        phase.timedOut ? qPrintable(QStringLiteral(", stopped by the time bound before %1").arg(phase.target))
+                       : "",
+        static_cast<unsigned long long>(phase.failures), last.rssKiB - first.rssKiB,
+        last.threads - first.threads, last.fds - first.fds,
+        isFlat ? "within noise" : qPrintable(QStringLiteral("growth beyond noise: ") + why));
 }
 
 } // namespace
@@ -357,12 +359,18 @@ int main(int argc, char **argv)
 
     std::printf("## Soak: four virtual cameras, many frames and cycles\n\n");
     std::printf(
-        "Written by `scripts/soak.sh` (`vxcam_soak %llu %llu %.0f`). Four virtual cameras (64 x 48 to 64 x 51\n"
-        "Mono8, free running as fast as they can) through four objects of the current driver; then four host\n"
-        "threads, one per camera, each repeating create, open, start (Line1 without pulses), snapshot and wait\n"
-        "for its frame, stop, close, delete. Each phase warms up first (200,000 frames; 50 cycles per camera),\n"
-        "then samples resident memory, threads and open file descriptors at its start, between and at its end,\n"
-        "in the same state (streaming: four cameras grabbing; cycles: between batches, no object alive). Every\n"
+        "Written by `scripts/soak.sh` (`vxcam_soak %llu %llu %.0f`). Four virtual cameras (64 x 48 to 64 x "
+        "51\n"
+        "Mono8, free running as fast as they can) through four objects of the current driver; then four "
+        "host\n"
+        "threads, one per camera, each repeating create, open, start (Line1 without pulses), snapshot and "
+        "wait\n"
+        "for its frame, stop, close, delete. Each phase warms up first (200,000 frames; 50 cycles per "
+        "camera),\n"
+        "then samples resident memory, threads and open file descriptors at its start, between and at its "
+        "end,\n"
+        "in the same state (streaming: four cameras grabbing; cycles: between batches, no object alive). "
+        "Every\n"
         "frame is checked by its host (its own object, frame number one more than the last, pattern bytes).\n"
         "Goal: no growth beyond noise (no thread or descriptor; resident memory within 1 MiB or 2 %%).\n\n",
         static_cast<unsigned long long>(frames), static_cast<unsigned long long>(cycles), maxSeconds);
@@ -370,6 +378,7 @@ int main(int argc, char **argv)
     printPhase(cycling, cyclingFlat, cyclingWhy);
     const bool met = streamingFlat && cyclingFlat && streaming.failures == 0 && cycling.failures == 0
         && !streaming.timedOut && !cycling.timedOut && g_warnings.load() == 0;
-    std::printf("Warnings the plug-in logged: %ld. **Goal %s.**\n", g_warnings.load(), met ? "met" : "not met");
+    std::printf("Warnings the plug-in logged: %ld. **Goal %s.**\n", g_warnings.load(),
+                met ? "met" : "not met");
     return met ? 0 : 1;
 }

@@ -237,7 +237,8 @@ void throughput(benchmark::State &state, int cameraCount)
     const int height = int(state.range(1));
     QString list;
     for (int i = 1; i <= cameraCount; ++i)
-        list += QStringLiteral(R"(%1{"key": "Bench:%2x%3#%4", "width": %2, "height": %3, "pixelFormat": "Mono8",
+        list += QStringLiteral(
+                    R"(%1{"key": "Bench:%2x%3#%4", "width": %2, "height": %3, "pixelFormat": "Mono8",
             "fps": 0, "pattern": "none"})")
                     .arg(i == 1 ? "" : ",")
                     .arg(width)
@@ -379,12 +380,14 @@ void BM_SnapLatencyInterleaved(benchmark::State &state)
         return benchstats::median(round);
     };
     const std::function<double()> bareRound = [&] {
-        if (!writeSymbol(control->triggerSelector(), "FrameStart") || !writeSymbol(control->triggerMode(), "On")
+        if (!writeSymbol(control->triggerSelector(), "FrameStart")
+            || !writeSymbol(control->triggerMode(), "On")
             || !writeSymbol(control->triggerSource(), "Software")
             || !stream->startGrabbing(0, grabStrategySequential))
             std::abort();
         const double p50 = collect(bareAll, [&] {
-            return bareArrival.latency([&] { return control->triggerSoftware().execute(); }, kSnapshotTimeout);
+            return bareArrival.latency([&] { return control->triggerSoftware().execute(); },
+                                       kSnapshotTimeout);
         });
         stream->stopGrabbing();
         return p50;
@@ -394,7 +397,7 @@ void BM_SnapLatencyInterleaved(benchmark::State &state)
             std::abort();
         const double p50 = collect(pluginAll, [&] {
             return host.arrival.latency([&] { return camera.ISnapCamera(emVxTriggerDirection(0)) == 1; },
-                                      kSnapshotTimeout);
+                                        kSnapshotTimeout);
         });
         camera.IStopCamera();
         return p50;
@@ -460,7 +463,8 @@ void BM_DumpInterleaved(benchmark::State &state)
     const std::function<double()> bareRound = [&] {
         Clock::duration spent {};
         for (int i = 0; i < kDumpFrames; ++i) {
-            const QByteArray name = (dir.path() + QStringLiteral("/plain_%1.bmp").arg(plainFiles++)).toLatin1();
+            const QByteArray name
+                = (dir.path() + QStringLiteral("/plain_%1.bmp").arg(plainFiles++)).toLatin1();
             const Clock::time_point start = Clock::now();
             std::FILE *file = std::fopen(name.constData(), "wb");
             if (file == nullptr)
