@@ -317,8 +317,8 @@ bool flat(const Phase &phase, QString *why)
 
 void printPhase(const Phase &phase, bool isFlat, const QString &why)
 {
-    std::printf("| %s | %s | %s | RSS (KiB) | Threads | Open fds |\n|---|---|---|---|---|---|\n",
-                qPrintable(phase.name), "Seconds", qPrintable(phase.unit));
+    std::printf("| %s: sample | Seconds | %s | RSS (KiB) | Threads | Open fds |\n|---|---|---|---|---|---|\n",
+                qPrintable(phase.name), qPrintable(phase.unit.left(1).toUpper() + phase.unit.mid(1)));
     for (const Sample &s : phase.samples)
         std::printf("| %s | %.1f | %llu | %ld | %ld | %ld |\n", qPrintable(s.label), s.seconds,
                     static_cast<unsigned long long>(s.done), s.rssKiB, s.threads, s.fds);

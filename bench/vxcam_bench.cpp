@@ -164,8 +164,8 @@ void interleave(benchmark::State &state, const std::function<double()> &bareRoun
 // plug-in, versus bare handlers on other stream sources of the same cameras.
 // Both sides check, per frame, that they got the SDK frame's own bytes; the
 // rounds interleave.
-constexpr int kThroughputRounds = 9;
-constexpr int kFourCameraRounds = 15;
+constexpr int kThroughputRounds = 15;
+constexpr int kFourCameraRounds = 21;
 
 // The bare handler: attached to a stream source of its own.
 struct BareHandler {
