@@ -33,15 +33,19 @@ struct Round {
     long missed = 0;
 };
 
-bool setGeometry(ArvCamera *camera, int width, int height)
+// The camera at `address` with the geometry set, or null.
+ArvCamera *openWithGeometry(const char *address, int width, int height)
 {
     GError *error = nullptr;
-    arv_camera_set_integer(camera, "Width", width, &error);
-    if (error == nullptr)
+    ArvCamera *camera = arv_camera_new(address, &error);
+    if (camera != nullptr)
+        arv_camera_set_integer(camera, "Width", width, &error);
+    if (camera != nullptr && error == nullptr)
         arv_camera_set_integer(camera, "Height", height, &error);
-    const bool ok = error == nullptr;
+    if (camera != nullptr && error != nullptr)
+        g_clear_object(&camera);
     g_clear_error(&error);
-    return ok;
+    return camera;
 }
 
 struct BareStream {
@@ -95,14 +99,12 @@ Round bareRound(const char *address, int width, int height, int count)
 {
     Round failed;
     failed.missed = count;
-    GError *error = nullptr;
-    ArvCamera *camera = arv_camera_new(address, &error);
-    g_clear_error(&error);
+    ArvCamera *camera = openWithGeometry(address, width, height);
     if (camera == nullptr)
         return failed;
     BareStream bare;
-    if (setGeometry(camera, width, height))
-        arv_camera_set_trigger(camera, "Software", &error);
+    GError *error = nullptr;
+    arv_camera_set_trigger(camera, "Software", &error);
     if (error == nullptr)
         bare.stream = arv_camera_create_stream(camera, bareCallback, &bare, &error);
     g_clear_error(&error);
@@ -127,30 +129,15 @@ Round bareRound(const char *address, int width, int height, int count)
     return round;
 }
 
-class ArrivalHost : public IPoolCallback {
-public:
-    virtual ~ArrivalHost() = default;
-    void IStateChanged(ICameraObject *, int) override { }
-    void IFrameReady(ICameraObject *) override { arrival.record(); }
-    FrameArrival arrival;
-};
-
 Round pluginRound(const char *address, const char *key, int width, int height, int count)
 {
     Round failed;
     failed.missed = count;
-    {
-        // The geometry through Aravis itself, as for the baseline.
-        GError *error = nullptr;
-        ArvCamera *camera = arv_camera_new(address, &error);
-        g_clear_error(&error);
-        if (camera == nullptr)
-            return failed;
-        const bool ok = setGeometry(camera, width, height);
-        g_object_unref(camera);
-        if (!ok)
-            return failed;
-    }
+    // The geometry through Aravis itself, as for the baseline.
+    ArvCamera *camera = openWithGeometry(address, width, height);
+    if (camera == nullptr)
+        return failed;
+    g_object_unref(camera);
     tagVX_CAMERA_OPTION option;
     option.cameraName = QString::fromUtf8(key);
     ArrivalHost host;

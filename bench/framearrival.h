@@ -1,7 +1,10 @@
 // FrameArrival: where a frame callback records that a frame arrived, and
-// where the thread that fired a trigger waits for it.
+// where the thread that fired a trigger waits for it; ArrivalHost, a host
+// that records every frame there.
 #ifndef VXCAM_BENCH_FRAMEARRIVAL_H
 #define VXCAM_BENCH_FRAMEARRIVAL_H
+
+#include "vxcameraobject.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -55,6 +58,14 @@ private:
     std::condition_variable m_arrived;
     Clock::time_point m_time;
     uint64_t m_frames = 0;
+};
+
+class ArrivalHost : public IPoolCallback {
+public:
+    virtual ~ArrivalHost() = default;
+    void IStateChanged(ICameraObject *, int) override { }
+    void IFrameReady(ICameraObject *) override { arrival.record(); }
+    FrameArrival arrival;
 };
 
 #endif // VXCAM_BENCH_FRAMEARRIVAL_H

@@ -144,11 +144,33 @@ bool loadCameras()
     return CCameraDahuaV2::DiscoverCameras() == kCameras;
 }
 
+// The host's side of the four cameras: an option record and a host each.
+struct HostSide {
+    std::vector<std::unique_ptr<tagVX_CAMERA_OPTION>> options;
+    std::vector<std::unique_ptr<SoakHost>> hosts;
+
+    HostSide()
+    {
+        for (int i = 0; i < kCameras; ++i) {
+            options.push_back(std::make_unique<tagVX_CAMERA_OPTION>());
+            options.back()->cameraName = QStringLiteral("Soak:CAM%1").arg(i + 1);
+            hosts.push_back(std::make_unique<SoakHost>());
+            hosts.back()->height = 48 + i;
+        }
+    }
+};
+
 struct Phase {
+    Phase(const QString &phaseName, const QString &phaseUnit, uint64_t phaseTarget)
+        : name(phaseName)
+        , unit(phaseUnit)
+        , target(phaseTarget)
+    {
+    }
     QString name;
     QString unit;
+    uint64_t target;
     std::vector<Sample> samples;
-    uint64_t target = 0;
     uint64_t done = 0;
     uint64_t failures = 0;
     double seconds = 0;
@@ -163,24 +185,17 @@ double since(Clock::time_point start)
 // 1: four objects streaming freely until `target` frames have arrived.
 Phase streamingPhase(uint64_t target, double maxSeconds)
 {
-    Phase phase;
-    phase.name = QStringLiteral("Streaming");
-    phase.unit = QStringLiteral("frames");
-    phase.target = target;
-    std::vector<std::unique_ptr<tagVX_CAMERA_OPTION>> options;
-    std::vector<std::unique_ptr<SoakHost>> hosts;
+    Phase phase(QStringLiteral("Streaming"), QStringLiteral("frames"), target);
+    HostSide side;
     std::vector<std::unique_ptr<CCameraDahuaV2>> cameras;
     for (int i = 0; i < kCameras; ++i) {
-        options.push_back(std::make_unique<tagVX_CAMERA_OPTION>());
-        options.back()->cameraName = QStringLiteral("Soak:CAM%1").arg(i + 1);
-        hosts.push_back(std::make_unique<SoakHost>());
-        hosts.back()->height = 48 + i;
-        cameras.push_back(std::make_unique<CCameraDahuaV2>(options.back().get(), hosts.back().get()));
-        hosts.back()->adopt(cameras.back().get());
+        cameras.push_back(std::make_unique<CCameraDahuaV2>(side.options[i].get(), side.hosts[i].get()));
+        side.hosts[i]->adopt(cameras.back().get());
         cameras.back()->m_nTriggerMode = 2;
         if (cameras.back()->IOpenCamera() != 1 || cameras.back()->IStartCamera() != 1)
             ++phase.failures;
     }
+    const auto &hosts = side.hosts;
     const auto total = [&] {
         uint64_t sum = 0;
         for (auto &host : hosts)
@@ -244,18 +259,10 @@ bool cycle(tagVX_CAMERA_OPTION &option, SoakHost &host)
 // 2: four host threads cycling their own camera; `target` cycles in total.
 Phase cyclePhase(uint64_t target, double maxSeconds)
 {
-    Phase phase;
-    phase.name = QStringLiteral("Cycles");
-    phase.unit = QStringLiteral("cycles");
-    phase.target = target;
-    std::vector<std::unique_ptr<tagVX_CAMERA_OPTION>> options;
-    std::vector<std::unique_ptr<SoakHost>> hosts;
-    for (int i = 0; i < kCameras; ++i) {
-        options.push_back(std::make_unique<tagVX_CAMERA_OPTION>());
-        options.back()->cameraName = QStringLiteral("Soak:CAM%1").arg(i + 1);
-        hosts.push_back(std::make_unique<SoakHost>());
-        hosts.back()->height = 48 + i;
-    }
+    Phase phase(QStringLiteral("Cycles"), QStringLiteral("cycles"), target);
+    HostSide side;
+    const auto &options = side.options;
+    const auto &hosts = side.hosts;
     std::atomic<uint64_t> failures {0};
     // Runs `perCamera` cycles on each camera at once; returns when all ended.
     const auto batch = [&](uint64_t perCamera) {

@@ -321,14 +321,6 @@ constexpr std::chrono::milliseconds kSnapshotTimeout(1000);
 
 using Clock = std::chrono::steady_clock;
 
-class ArrivalHost : public IPoolCallback {
-public:
-    virtual ~ArrivalHost() = default;
-    void IStateChanged(ICameraObject *, int) override { }
-    void IFrameReady(ICameraObject *) override { arrival.record(); }
-    FrameArrival arrival;
-};
-
 void onBareArrival(void *arrival, const CFrame &)
 {
     static_cast<FrameArrival *>(arrival)->record();

@@ -4,15 +4,11 @@
 # with Aravis, the GigE Vision section. Benchmarks never fail on a number.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-"$root/scripts/deps.sh"
 build="$root/build-bench"
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DVXCAM_BUILD_BENCHMARKS=ON -DVXCAM_BUILD_TESTS=OFF \
-    -DVXCAM_BUILD_TOOLS=OFF -DVXCAM_WERROR=ON >/dev/null
+VXCAM_BENCH_BUILD_DIR="$build" "$root/scripts/bench_build.sh" vxcam_bench vxcam_soak
 aravis=0
 grep -q '^VXCAM_HAVE_ARAVIS:INTERNAL=ON' "$build/CMakeCache.txt" && aravis=1
-targets=(vxcam_bench vxcam_soak)
-[ "$aravis" = 1 ] && targets+=(aravis_bench)
-cmake --build "$build" -j"$(nproc)" --target "${targets[@]}"
+[ "$aravis" = 1 ] && VXCAM_BENCH_BUILD_DIR="$build" "$root/scripts/bench_build.sh" aravis_bench
 json="$build/bench.json"
 # The earlier driver's per-frame warning goes to standard error; keep it out of the report.
 "$build/bin/vxcam_bench" --benchmark_format=json --benchmark_out="$json" --benchmark_out_format=json \

@@ -13,10 +13,7 @@ source "$root/scripts/netns.sh"
 if [ "${VXCAM_IN_NETNS:-0}" != 1 ]; then
     # Built here unless scripts/bench.sh, which names the build, built it.
     if [ ! -x "$build/bin/aravis_bench" ] || [ -z "${VXCAM_BENCH_BUILD_DIR:-}" ]; then
-        "$root/scripts/deps.sh"
-        cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DVXCAM_BUILD_BENCHMARKS=ON -DVXCAM_BUILD_TESTS=OFF \
-            -DVXCAM_BUILD_TOOLS=OFF -DVXCAM_WERROR=ON >/dev/null
-        cmake --build "$build" -j"$(nproc)" --target aravis_bench
+        "$root/scripts/bench_build.sh" aravis_bench
     fi
     section="$build/aravis_bench.md"
     if ! flags="$(netns_flags)"; then

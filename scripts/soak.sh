@@ -10,10 +10,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${VXCAM_BENCH_BUILD_DIR:-$root/build-bench}"
 # Built here unless scripts/bench.sh, which names the build, built it.
 if [ ! -x "$build/bin/vxcam_soak" ] || [ -z "${VXCAM_BENCH_BUILD_DIR:-}" ]; then
-    "$root/scripts/deps.sh"
-    cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DVXCAM_BUILD_BENCHMARKS=ON -DVXCAM_BUILD_TESTS=OFF \
-        -DVXCAM_BUILD_TOOLS=OFF -DVXCAM_WERROR=ON >/dev/null
-    cmake --build "$build" -j"$(nproc)" --target vxcam_soak
+    "$root/scripts/bench_build.sh" vxcam_soak
 fi
 section="$build/soak.md"
 status=0
