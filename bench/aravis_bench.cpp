@@ -16,6 +16,7 @@
 
 #include "aravis_latency.h"
 #include "benchstats.h"
+#include "machineload.h"
 
 #include "cameradahuav2.h"
 
@@ -214,6 +215,12 @@ int main(int argc, char **argv)
                 benchstats::median(ratios), benchstats::lowest(ratios), benchstats::highest(ratios),
                 benchstats::median(bare), benchstats::median(plugin),
                 static_cast<unsigned long long>(dropped.incompleteFrames + dropped.lostFrames));
+    const double ratio = benchstats::median(ratios);
+    if (ratio >= 0.98)
+        std::printf("**Goal met.**");
+    else
+        std::printf("**Goal not met**: %.1f %% short.", (0.98 - ratio) / 0.98 * 100.0);
+    std::printf(" Load average after the rounds: %s.\n", loadAverage().c_str());
 
     LatencySettings latency;
     latency.key = "Aravis-Fake-GV01";

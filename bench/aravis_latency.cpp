@@ -12,6 +12,7 @@
 
 #include "benchstats.h"
 #include "framearrival.h"
+#include "machineload.h"
 
 #include <atomic>
 #include <chrono>
@@ -225,7 +226,10 @@ bool runSnapLatency(const LatencySettings &settings)
     std::printf("| Side | Calls | p50 | p99 | max | min |\n|---|---|---|---|---|---|\n");
     printLatencies("Bare Aravis", bareCall);
     printLatencies("Through the plug-in", pluginCall);
-    std::printf("\nAt p50 the plug-in's trigger call differs from bare Aravis's by %+.0f us.\n",
-                benchstats::percentile(pluginCall, 0.5) - benchstats::percentile(bareCall, 0.5));
+    std::printf(
+        "\nAt p50 the plug-in's trigger call differs from bare Aravis's by %+.0f us. Load average after the\n"
+        "rounds: %s.\n",
+        benchstats::percentile(pluginCall, 0.5) - benchstats::percentile(bareCall, 0.5),
+        loadAverage().c_str());
     return true;
 }

@@ -25,6 +25,7 @@
 #include "MVSDK/Sim/VirtualCameras.h"
 
 #include "framearrival.h"
+#include "machineload.h"
 
 #include <QDir>
 #include <QFile>
@@ -385,7 +386,7 @@ int main(int argc, char **argv)
     printPhase(cycling, cyclingFlat, cyclingWhy);
     const bool met = streamingFlat && cyclingFlat && streaming.failures == 0 && cycling.failures == 0
         && !streaming.timedOut && !cycling.timedOut && g_warnings.load() == 0;
-    std::printf("Warnings the plug-in logged: %ld. **Goal %s.**\n", g_warnings.load(),
-                met ? "met" : "not met");
+    std::printf("Warnings the plug-in logged: %ld. Load average at the end: %s. **Goal %s.**\n",
+                g_warnings.load(), loadAverage().c_str(), met ? "met" : "not met");
     return met ? 0 : 1;
 }
