@@ -20,11 +20,15 @@ step "Three software-triggered snapshots from the colour camera, dumped as bitma
     "$vxcam" grab --camera Virtual:RGB0002 --mode 1 --snap 3 --save "$out/snap_" --png "$out/colour.png"
 step "Frame-limited acquisition (mode 3, limit 5) through the earlier driver" \
     "$vxcam" grab --camera Virtual:MONO0001 --driver earlier --mode 3 --limit 5 --quiet
+step "Two cameras at once, each through a plug-in object of its own: exactly 50 frames and 50 dumps each" \
+    "$vxcam" grab --camera Virtual:MONO0001 --camera Virtual:RGB0002 --frames 50 --save "$out/multi_" --quiet
 
 export VXCAM_SIM_CONFIG="$root/examples/virtual-cameras.json"
 step "Your own cameras: VXCAM_SIM_CONFIG=examples/virtual-cameras.json" "$vxcam" list
 step "A 10-bit Bayer camera with an exposure time" \
     "$vxcam" grab --camera Virtual:BAYER0002 --frames 25 --exposure 20000 --png "$out/bayer.png"
+step "The live view on the colour-bars camera (offscreen here: 2 seconds, then a screenshot)" \
+    env QT_QPA_PLATFORM=offscreen "$vxcam" view --camera Virtual:BARS0004 --seconds 2 --screenshot "$out/live-view.png"
 printf '\n== A camera that refuses to connect (exit status 1 expected)\n'
 "$vxcam" grab --camera Virtual:BROKEN0003 --quiet || echo "vxcam exited with status $?"
 
