@@ -6,11 +6,8 @@
 
 QString PluginLoader::defaultPath()
 {
-#if defined(Q_OS_WIN)
-    const QString name = QStringLiteral("vxCam_180d.dll");
-#else
-    const QString name = QStringLiteral("libvxCam_180d.so");
-#endif
+    // The plug-in's file name on this platform, from the build.
+    const QString name = QStringLiteral(VXCAM_PLUGIN_FILE_NAME);
     const QDir programDir(QCoreApplication::applicationDirPath());
     const QString beside = programDir.filePath(name);
 #if defined(VXCAM_PLUGIN_DIR_FROM_BIN)

@@ -1,0 +1,10 @@
+#include "terminal.h"
+
+#include <cstdio>
+
+#include <unistd.h>
+
+bool standardErrorIsTerminal()
+{
+    return isatty(fileno(stderr)) != 0;
+}
