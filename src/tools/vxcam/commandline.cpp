@@ -1,5 +1,6 @@
 #include "commandline.h"
 
+#include "framepicture.h"
 #include "pluginloader.h"
 
 #include <QCommandLineParser>
@@ -134,6 +135,10 @@ bool parseCommandLine(const QStringList &arguments, CommandLine *commandLine, QS
     if (parser.isSet(QStringLiteral("suffix")))
         o.saveSuffix = parser.value(QStringLiteral("suffix"));
     o.png = parser.value(QStringLiteral("png"));
+    if (!o.png.isEmpty() && !framePicturesAvailable()) {
+        *error = QStringLiteral("--png needs Qt Gui, which this build of vxcam lacks");
+        return false;
+    }
     o.quiet = parser.isSet(QStringLiteral("quiet"));
     return true;
 }

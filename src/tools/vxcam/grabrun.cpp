@@ -1,7 +1,7 @@
 #include "grabrun.h"
 
 #include "cameradahua.h"
-#include "frameimage.h"
+#include "framepicture.h"
 #include "grabhost.h"
 #include "pluginloader.h"
 #include "printabletext.h"
@@ -175,8 +175,7 @@ int runGrab(const GrabOptions &options)
 
     int status = 0;
     if (!options.png.isEmpty()) {
-        const QImage image = frameToImage(host.lastFrame(), width, height, bits);
-        if (image.isNull() || !image.save(options.png, "PNG")) {
+        if (!writeFramePicture(options.png, host.lastFrame(), width, height, bits)) {
             fail(QStringLiteral("cannot write the PNG preview %1").arg(options.png));
             status = 1;
         }

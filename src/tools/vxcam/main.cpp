@@ -8,6 +8,10 @@
 
 int main(int argc, char *argv[])
 {
+    // Log lines go to standard error, also where Qt would send them elsewhere
+    // (on Windows, to the debugger when no console window is attached).
+    if (!qEnvironmentVariableIsSet("QT_FORCE_STDERR_LOGGING"))
+        qputenv("QT_FORCE_STDERR_LOGGING", "1");
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vxcam"));
     CommandLine commandLine;
