@@ -101,8 +101,10 @@ endif()
 set(CPACK_PACKAGE_NAME "vxcamera")
 set(CPACK_PACKAGE_VENDOR "vxcamera developers")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Dahua camera plug-in vxCam_180d for the vx machine-vision host")
-set(CPACK_PACKAGE_DESCRIPTION
-    "The camera plug-in, the camera SDK library MVSDKmd with its virtual camera system, the reference host tool vxcam, and the host contract header with its CMake package.")
+# (Lines of at most 80 characters, as Debian's description field wants them.)
+set(CPACK_PACKAGE_DESCRIPTION "The camera plug-in, the camera SDK library MVSDKmd with its virtual camera
+system, the reference host tool vxcam, and the host contract header with its
+CMake package.")
 set(CPACK_STRIP_FILES ON)
 
 if(WIN32)
@@ -115,9 +117,16 @@ endif()
 
 # The Debian package of the same tree.
 set(CPACK_GENERATOR "DEB")
-set(VXCAM_PACKAGE_MAINTAINER "vxcamera developers <vxcamera@localhost>"
+set(VXCAM_PACKAGE_MAINTAINER "vxcamera developers <vxcamera@example.org>"
     CACHE STRING "Maintainer field of the Debian package")
 set(CPACK_PACKAGE_CONTACT "${VXCAM_PACKAGE_MAINTAINER}")
+# A Debian package carries its changelog, compressed as Debian policy asks.
+configure_file("${CMAKE_CURRENT_LIST_DIR}/changelog.in" "${PROJECT_BINARY_DIR}/debian/changelog" @ONLY)
+execute_process(COMMAND gzip -9nf "${PROJECT_BINARY_DIR}/debian/changelog" RESULT_VARIABLE _vxcam_gzip)
+if(NOT _vxcam_gzip EQUAL 0)
+    message(FATAL_ERROR "cannot compress ${PROJECT_BINARY_DIR}/debian/changelog")
+endif()
+install(FILES "${PROJECT_BINARY_DIR}/debian/changelog.gz" DESTINATION "${CMAKE_INSTALL_DOCDIR}")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION "libs")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")

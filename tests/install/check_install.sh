@@ -177,7 +177,7 @@ check_package() {
 
     # lintian: no errors (its warnings are listed in the README's notes).
     if command -v lintian >/dev/null; then
-        lintian --no-tag-display-limit "$deb" >"$work/lintian.out" 2>&1 || true
+        lintian --tag-display-limit 0 "$deb" >"$work/lintian.out" 2>&1 || true
         if grep '^E:' "$work/lintian.out" >&2; then
             fail "lintian reports errors (above)"
         fi
