@@ -4,8 +4,10 @@
 # folder with nothing but the ZIP's own DLLs (no Qt or MinGW runtime on the
 # Wine path), on virtual cameras of this test's own, dumping to a C:\ folder.
 #
-# CTest passes the build tree, cpack, the version and the Wine wrapper in
-# VXCAM_TEST_BUILD, CPACK_COMMAND, VXCAM_TEST_VERSION and VXCAM_TEST_WINE.
+# The example host is built from the unpacked ZIP with the same toolchain and
+# run too. CTest passes the build tree, cmake, cpack, the version, the
+# toolchain file and the Wine wrapper in VXCAM_TEST_BUILD, CMAKE_COMMAND,
+# CPACK_COMMAND, VXCAM_TEST_VERSION, VXCAM_TEST_TOOLCHAIN and VXCAM_TEST_WINE.
 set -euo pipefail
 
 build="$VXCAM_TEST_BUILD"
@@ -34,7 +36,7 @@ zips=("$work"/package/*.zip)
 [ "$(basename "${zips[0]}")" = "vxcamera-$VXCAM_TEST_VERSION-win64.zip" ] || fail "ZIP name: ${zips[0]}"
 
 mkdir "$work/fresh"
-(cd "$work/fresh" && cmake -E tar xf "${zips[0]}")
+(cd "$work/fresh" && "$CMAKE_COMMAND" -E tar xf "${zips[0]}")
 top="$work/fresh/vxcamera-$VXCAM_TEST_VERSION-win64"
 (cd "$top" && find . -type f | sed 's|^\./||' | sort) >"$work/files"
 for file in bin/vxcam.exe bin/vxCam_180d.dll bin/MVSDKmd.dll bin/Qt5Core.dll bin/libstdc++-6.dll \
@@ -54,6 +56,22 @@ for binary in bin/vxcam.exe bin/vxCam_180d.dll bin/MVSDKmd.dll; do
     fi
 done
 
+# The example host from the ZIP, built with the same cross toolchain against
+# the ZIP's CMake package (named directly: the toolchain confines package
+# searches to the MinGW and Qt folders), with warnings as errors.
+host="$work/host"
+"$CMAKE_COMMAND" -S "$top/share/doc/vxcamera/examples/minimal-host" -B "$host" \
+    -DCMAKE_TOOLCHAIN_FILE="$VXCAM_TEST_TOOLCHAIN" -DVXCAM_QT_MINGW_DIR="$VXCAM_QT_MINGW_DIR" \
+    -Dvxcamera_DIR="$top/lib/cmake/vxcamera" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_CXX_FLAGS="-Wall -Wextra -Wpedantic -Werror" >"$work/host-configure.log" 2>&1 || {
+    cat "$work/host-configure.log" >&2
+    fail "the example host does not configure against the ZIP's package"
+}
+"$CMAKE_COMMAND" --build "$host" >"$work/host-build.log" 2>&1 || {
+    cat "$work/host-build.log" >&2
+    fail "the example host does not build with warnings as errors"
+}
+
 mkdir "$work/elsewhere"
 cd "$work/elsewhere"
 cat >cams.json <<'JSON'
@@ -70,6 +88,13 @@ wine_bare "$top/bin/vxcam.exe" list >list.out 2>list.err || fail "vxcam.exe list
     || fail "vxcam.exe list printed: $(cat list.out)"
 # The plug-in's log reaches standard error, not only Windows' debugger channel.
 grep -q 'create dahua camera\.\.\.' list.err || fail "no plug-in log line on standard error: $(cat list.err)"
+
+# The example host finds the plug-in where the package says, and the runtime
+# DLLs in the ZIP's bin/ folder.
+WINEPATH="$top/bin" wine_bare "$host/minimal-host.exe" >host.out 2>host.err \
+    || fail "minimal-host.exe failed: $(cat host.err)"
+grep -q "^got 5 of 5 frames"$'\r''$' host.out || fail "minimal-host.exe printed: $(cat host.out)"
+rm host.out host.err
 
 wine_bare "$top/bin/vxcam.exe" grab --camera Virtual:MONO0001 --frames 5 --save "C:\\$dumps\\dump_" --quiet \
     >grab.out 2>grab.err || fail "vxcam.exe grab failed: $(cat grab.err)"
