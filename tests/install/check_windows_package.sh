@@ -96,6 +96,7 @@ WINEPATH="$top/bin" wine_bare "$host/minimal-host.exe" >host.out 2>host.err \
 grep -q "^got 5 of 5 frames"$'\r''$' host.out || fail "minimal-host.exe printed: $(cat host.out)"
 rm host.out host.err
 
+mkdir "$VXCAM_WINEPREFIX/drive_c/$dumps"
 wine_bare "$top/bin/vxcam.exe" grab --camera Virtual:MONO0001 --frames 5 --save "C:\\$dumps\\dump_" --quiet \
     >grab.out 2>grab.err || fail "vxcam.exe grab failed: $(cat grab.err)"
 grep -q '^Virtual:MONO0001 frames=[0-9]* size=64x48 bpp=8 format=GRAY8 .* broken=0 lost=0'$'\r''$' grab.out \
