@@ -54,6 +54,18 @@ run_windows() {
     qt="$("$root/scripts/deps_windows.sh" | tail -n 1)"
     command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
     echo "== windows build: $build (Qt: $qt)"
+    # One Wine server, with Wine's own services started, for the whole run: a
+    # program that exits while they start up, or that starts while the
+    # server of the one before shuts down, can stall or fail.
+    . "$root/scripts/windows_env.sh"
+    "$root/scripts/wine_run.sh" cmd /c exit 0
+    local wineserver
+    wineserver="$(dirname "$(command -v wine64 || echo /usr/lib/wine/wine64)")/wineserver"
+    WINEPREFIX="$VXCAM_WINEPREFIX" "$wineserver" -w
+    WINEPREFIX="$VXCAM_WINEPREFIX" "$wineserver" -p
+    "$root/scripts/wine_run.sh" cmd /c exit 0
+    sleep 5
+    trap 'WINEPREFIX="$VXCAM_WINEPREFIX" "'"$wineserver"'" -k 2>/dev/null || true' EXIT
     cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
         -DVXCAM_QT_MINGW_DIR="$qt" -DCMAKE_BUILD_TYPE="${VXCAM_BUILD_TYPE:-RelWithDebInfo}" -DVXCAM_WERROR=ON \
         "${launcher[@]}" "$@" >/dev/null
