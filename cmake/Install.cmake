@@ -50,7 +50,7 @@ if(TARGET vxcam)
         INSTALL_RPATH "$ORIGIN/${_vxcam_bin_to_plugins}"
         INSTALL_RPATH_USE_LINK_PATH ON)
     # Beside the tool first (the build tree), then the installed plug-in folder.
-    target_compile_definitions(vxcam PRIVATE VXCAM_PLUGIN_DIR_FROM_BIN="${_vxcam_bin_to_plugins}")
+    target_compile_definitions(vxcam_host PRIVATE VXCAM_PLUGIN_DIR_FROM_BIN="${_vxcam_bin_to_plugins}")
 endif()
 
 # The contract header and the CMake package around it.

@@ -8,6 +8,10 @@
 #                           namespace otherwise); fails when neither works
 #   netns_loopback_only     inside one: brings lo up, and exits 1 when any
 #                           other interface is up
+#   netns_add_loopback ADDRESS...
+#                           inside one: puts more addresses (127.0.0.2, ...) on
+#                           lo, so that several GigE Vision fakes can serve side
+#                           by side (each finds its interface by its address)
 #   gige_fake_start SERIAL  starts Aravis's GigE Vision fake camera on 127.0.0.1
 #                           and waits until it answers; it is killed when the
 #                           shell exits
@@ -29,6 +33,13 @@ netns_loopback_only() {
         echo "$(basename "$0"): refusing to run: interface(s) up inside the namespace: $up" >&2
         exit 1
     fi
+}
+
+netns_add_loopback() {
+    local address
+    for address in "$@"; do
+        ip addr add "$address/8" dev lo
+    done
 }
 
 gige_fake_start() {

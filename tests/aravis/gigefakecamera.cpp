@@ -16,11 +16,12 @@ const char *const kLine1Entry
     = "\n\t\t<EnumEntry Name=\"Line1\" NameSpace=\"Standard\">\n\t\t\t<Value>2</Value>\n\t\t</EnumEntry>";
 
 // Opens the server's camera by address, retrying while it starts up.
-ArvCamera *openWhenUp()
+ArvCamera *openWhenUp(const QString &address)
 {
+    const QByteArray id = address.toLatin1();
     for (int attempt = 0; attempt < 50; ++attempt) {
         GError *error = nullptr;
-        ArvCamera *camera = arv_camera_new("127.0.0.1", &error);
+        ArvCamera *camera = arv_camera_new(id.constData(), &error);
         g_clear_error(&error);
         if (camera != nullptr)
             return camera;
@@ -31,7 +32,9 @@ ArvCamera *openWhenUp()
 
 } // namespace
 
-GigEFakeCamera::GigEFakeCamera()
+GigEFakeCamera::GigEFakeCamera(const QString &address, const QString &serial)
+    : m_address(address)
+    , m_serial(serial)
 {
     m_server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_server.setStandardOutputFile(QProcess::nullDevice());
@@ -44,14 +47,14 @@ GigEFakeCamera::~GigEFakeCamera()
 
 bool GigEFakeCamera::launch(const QStringList &arguments, QString *error)
 {
-    m_server.start(QString::fromLatin1(kServer), QStringList {"-i", "127.0.0.1", "-s", "GV01"} + arguments);
+    m_server.start(QString::fromLatin1(kServer), QStringList {"-i", m_address, "-s", m_serial} + arguments);
     if (!m_server.waitForStarted(10000)) {
         *error = QStringLiteral("cannot start %1: %2").arg(QLatin1String(kServer), m_server.errorString());
         return false;
     }
-    ArvCamera *camera = openWhenUp();
+    ArvCamera *camera = openWhenUp(m_address);
     if (camera == nullptr) {
-        *error = QStringLiteral("%1 does not answer on 127.0.0.1").arg(QLatin1String(kServer));
+        *error = QStringLiteral("%1 does not answer on %2").arg(QLatin1String(kServer), m_address);
         return false;
     }
     g_object_unref(camera);
@@ -60,7 +63,7 @@ bool GigEFakeCamera::launch(const QStringList &arguments, QString *error)
 
 bool GigEFakeCamera::writeDescription(QString *error)
 {
-    ArvCamera *camera = openWhenUp();
+    ArvCamera *camera = openWhenUp(m_address);
     if (camera == nullptr) {
         *error = QStringLiteral("cannot read the fake's description");
         return false;
@@ -83,12 +86,15 @@ bool GigEFakeCamera::writeDescription(QString *error)
     return true;
 }
 
-bool GigEFakeCamera::start(QString *error)
+bool GigEFakeCamera::start(QString *error, int lostPerThousand)
 {
     if (!launch({}, error) || !writeDescription(error))
         return false;
     kill();
-    return launch({"-g", m_dir.filePath(QStringLiteral("fake-line1.xml"))}, error);
+    QStringList arguments {"-g", m_dir.filePath(QStringLiteral("fake-line1.xml"))};
+    if (lostPerThousand > 0)
+        arguments << "-r" << QString::number(lostPerThousand);
+    return launch(arguments, error);
 }
 
 void GigEFakeCamera::kill()

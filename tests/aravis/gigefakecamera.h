@@ -1,6 +1,7 @@
 // GigEFakeCamera: Aravis's GigE Vision fake camera (arv-fake-gv-camera-0.8)
-// serving 127.0.0.1 for one test, inside the test's private network
-// namespace. Its description is the fake's own with a "Line1" trigger source
+// serving a loopback address (127.0.0.1 unless told otherwise; others must be
+// on lo first, see in_netns.sh) for one test, inside the test's private
+// network namespace. Its description is the fake's own with a "Line1" trigger source
 // added (the fake has only Line0), so every trigger mode of the drivers can
 // be started against it. Owned by the test's thread.
 #ifndef VXCAM_TESTS_GIGEFAKECAMERA_H
@@ -12,23 +13,29 @@
 
 class GigEFakeCamera {
 public:
-    GigEFakeCamera();
+    // A camera of serial number `serial` at `address`.
+    explicit GigEFakeCamera(const QString &address = QStringLiteral("127.0.0.1"),
+                            const QString &serial = QStringLiteral("GV01"));
     ~GigEFakeCamera();
     GigEFakeCamera(const GigEFakeCamera &) = delete;
     GigEFakeCamera &operator=(const GigEFakeCamera &) = delete;
 
     // Starts the server and waits until it answers; false with *error.
-    bool start(QString *error);
+    // `lostPerThousand` GVSP packets of every thousand are dropped on purpose
+    // (the fake answers no resend request, so their frames stay incomplete).
+    bool start(QString *error, int lostPerThousand = 0);
     // Kills the server at once (SIGKILL): the camera vanishes mid-stream.
     void kill();
 
     // The key the Aravis back end gives it.
-    static QString key() { return QStringLiteral("Aravis-Fake-GV01"); }
+    QString key() const { return QStringLiteral("Aravis-Fake-") + m_serial; }
 
 private:
     bool launch(const QStringList &arguments, QString *error);
     bool writeDescription(QString *error);
 
+    const QString m_address;
+    const QString m_serial;
     QTemporaryDir m_dir;
     QProcess m_server;
 };

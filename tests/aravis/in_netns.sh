@@ -9,6 +9,7 @@
 # The test is the first process of a private PID namespace too, so a fake
 # camera server it started dies with it, even when the test is killed.
 # Refuses to run (exit 1) when any interface other than lo is up inside.
+# lo carries 127.0.0.2 and 127.0.0.3 too, for tests with several fake cameras.
 set -euo pipefail
 
 for arg in "$@"; do
@@ -33,4 +34,5 @@ if [ "${VXCAM_IN_NETNS:-0}" != 1 ]; then
 fi
 
 netns_loopback_only
+netns_add_loopback 127.0.0.2 127.0.0.3
 exec "$@"

@@ -7,6 +7,7 @@
 
 #include "MVSDK/GenICam.h"
 #include "MVSDK/Sim/VirtualCameras.h"
+#include "MVSDK/StreamStatistics.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -166,4 +167,9 @@ TEST(AravisFake, GeometryWrittenThroughTheSurfaceIsWhatTheDriverOpensAndDelivers
         EXPECT_NE(deliveries[i].data, nullptr);
     }
     EXPECT_EQ(host.callsAfterClose.load(), 0);
+    // Every frame the host saw was counted for this camera; the fake loses none.
+    const CStreamStatistics statistics = cameraStatistics(camera->getKey());
+    EXPECT_GE(statistics.deliveredFrames, deliveries.size());
+    EXPECT_EQ(statistics.incompleteFrames + statistics.lostFrames, 0u);
+    EXPECT_EQ(statistics.resentPackets + statistics.missingPackets, 0u);
 }

@@ -9,6 +9,7 @@
 
 #include "MVSDK/GenICam.h"
 #include "MVSDK/Sim/VirtualCameras.h"
+#include "MVSDK/StreamStatistics.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -19,6 +20,7 @@
 
 #include <memory>
 #include <set>
+#include <vector>
 
 using namespace Dahua::GenICam;
 
@@ -39,7 +41,7 @@ struct FakeSession {
         QString error;
         started = fake.start(&error);
         EXPECT_TRUE(started) << error.toStdString();
-        option.cameraName = GigEFakeCamera::key();
+        option.cameraName = fake.key();
         camera = std::make_unique<CCameraDahuaV2>(&option, &host);
         opened = started && camera->IOpenCamera() == 1;
         EXPECT_TRUE(opened);
@@ -76,7 +78,7 @@ TEST(AravisGigE, ListsTheFakeByItsDeviceIdAndOpensItWithItsGeometry)
 {
     FakeSession s;
     ASSERT_TRUE(s.opened);
-    EXPECT_EQ(s.camera->IGetCameraList(), QStringList {GigEFakeCamera::key()});
+    EXPECT_EQ(s.camera->IGetCameraList(), QStringList {s.fake.key()});
     EXPECT_EQ(s.camera->m_nWidth, 512);
     EXPECT_EQ(s.camera->m_nHeight, 512);
     EXPECT_EQ(s.camera->m_nBitsPerPixel, 8);
@@ -197,7 +199,7 @@ TEST(AravisGigE, AThousandStartStopCyclesNeverCallAHandlerAfterStop)
     EXPECT_TRUE(CDoubleNode(cameras[0], "AcquisitionFrameRate").setValue(1000.0));
 
     tagVX_CAMERA_OPTION option;
-    option.cameraName = GigEFakeCamera::key();
+    option.cameraName = fake.key();
     TestHost host;
     CCameraDahuaV2 camera(&option, &host);
     ASSERT_EQ(camera.IOpenCamera(), 1);
@@ -247,4 +249,115 @@ TEST(AravisGigE, AKilledCameraEndsDeliveryAndEveryLaterOperationFailsWithALogLin
         refusals += line.contains(QLatin1String("is lost")) ? 1 : 0;
     EXPECT_GE(refusals, 3) << log.messages().join('\n').toStdString();
     EXPECT_EQ(s.host.calls.load(), delivered) << "no frame after the loss";
+}
+
+TEST(AravisGigE, ThreeCamerasStreamSnapAndCountApartAndAKilledOneEndsOnlyItself)
+{
+    qputenv("VXCAM_ARAVIS_DEVICES", "127.0.0.1,127.0.0.2,127.0.0.3");
+    struct Place {
+        explicit Place(int i)
+            : fake(QStringLiteral("127.0.0.%1").arg(i + 1), QStringLiteral("GV0%1").arg(i + 1))
+        {
+            option.cameraName = fake.key();
+        }
+        GigEFakeCamera fake;
+        tagVX_CAMERA_OPTION option;
+        TestHost host;
+        std::unique_ptr<CCameraDahuaV2> camera;
+    };
+    std::vector<std::unique_ptr<Place>> places;
+    for (int i = 0; i < 3; ++i) {
+        places.push_back(std::make_unique<Place>(i));
+        QString error;
+        ASSERT_TRUE(places[i]->fake.start(&error)) << error.toStdString();
+    }
+    for (auto &p : places) {
+        p->camera = std::make_unique<CCameraDahuaV2>(&p->option, &p->host);
+        ASSERT_EQ(p->camera->IOpenCamera(), 1) << p->fake.key().toStdString();
+    }
+    EXPECT_EQ(places[0]->camera->IGetCameraList(),
+              QStringList({places[0]->fake.key(), places[1]->fake.key(), places[2]->fake.key()}));
+    const auto statistics = [](const std::unique_ptr<Place> &p) {
+        return cameraStatistics(p->fake.key().toUtf8().constData());
+    };
+
+    // Snapshots, paced by their frames (the fake merges triggers within one frame period).
+    for (auto &p : places) {
+        setTriggerMode(p->camera.get(), 1);
+        ASSERT_EQ(p->camera->IStartCamera(), 1);
+    }
+    for (int snap = 1; snap <= 3; ++snap) {
+        for (auto &p : places)
+            ASSERT_EQ(p->camera->ISnapCamera(emVxTriggerDirection(0)), 1);
+        for (auto &p : places)
+            ASSERT_TRUE(waitFor([&] { return p->host.calls.load() >= snap; })) << "snapshot " << snap;
+    }
+    QThread::msleep(300);
+    for (auto &p : places) {
+        EXPECT_EQ(p->host.calls.load(), 3) << "one frame per snapshot";
+        EXPECT_EQ(statistics(p).deliveredFrames, 3u) << "counted apart";
+        p->camera->IStopCamera();
+    }
+
+    // Free run; then one server dies.
+    for (auto &p : places) {
+        setTriggerMode(p->camera.get(), 2);
+        ASSERT_EQ(p->camera->IStartCamera(), 1);
+    }
+    const auto allGain = [&](const std::vector<int> &which, int frames) {
+        std::vector<int> from;
+        for (int i : which)
+            from.push_back(places[i]->host.calls.load());
+        for (std::size_t k = 0; k < which.size(); ++k) {
+            Place &p = *places[which[k]];
+            EXPECT_TRUE(waitFor([&] { return p.host.calls.load() >= from[k] + frames; }))
+                << p.fake.key().toStdString();
+        }
+    };
+    allGain({0, 1, 2}, 10);
+    LogCapture log;
+    Place &killed = *places[1];
+    killed.fake.kill();
+    tagVX_CAMERA_PROPERTY property {1, 3000};
+    killed.camera->ISetProperty(&property);
+    ASSERT_TRUE(logged(log, QStringLiteral("lost"))) << log.messages().join('\n').toStdString();
+    const int killedFrames = killed.host.calls.load();
+    allGain({0, 2}, 20);
+    log.clear();
+    EXPECT_EQ(killed.camera->ISnapCamera(emVxTriggerDirection(0)), 0);
+    EXPECT_TRUE(logged(log, killed.fake.key() + "\" is lost")) << log.messages().join('\n').toStdString();
+    killed.camera->ICloseCamera();
+    allGain({0, 2}, 10);
+    EXPECT_EQ(killed.host.calls.load(), killedFrames) << "no frame after the loss";
+
+    for (auto &p : places) {
+        p->camera->ICloseCamera();
+        const std::vector<TestHost::Delivery> deliveries = p->host.deliveries();
+        for (std::size_t i = 0; i < deliveries.size(); ++i)
+            ASSERT_EQ(deliveries[i].frameNum, i + 1) << p->fake.key().toStdString();
+        EXPECT_EQ(statistics(p).deliveredFrames, deliveries.size()) << p->fake.key().toStdString();
+    }
+}
+
+TEST(AravisGigE, PacketsTheCameraDropsShowAsMissingPacketsAndIncompleteFramesOfThatCamera)
+{
+    GigEFakeCamera fake;
+    QString error;
+    ASSERT_TRUE(fake.start(&error, 20)) << error.toStdString();
+    tagVX_CAMERA_OPTION option;
+    option.cameraName = fake.key();
+    TestHost host;
+    CCameraDahuaV2 camera(&option, &host);
+    ASSERT_EQ(camera.IOpenCamera(), 1);
+    setTriggerMode(&camera, 2);
+    ASSERT_EQ(camera.IStartCamera(), 1);
+    const QByteArray key = fake.key().toUtf8();
+    // 2 % of about 190 packets a frame: hardly a frame comes whole.
+    EXPECT_TRUE(waitFor([&] { return cameraStatistics(key.constData()).incompleteFrames >= 5; }));
+    camera.IStopCamera();
+    const CStreamStatistics statistics = cameraStatistics(key.constData());
+    EXPECT_GT(statistics.missingPackets, 0u);
+    EXPECT_EQ(statistics.resentPackets, 0u) << "the fake answers no resend request";
+    EXPECT_EQ(statistics.deliveredFrames, uint64_t(host.calls.load()))
+        << "only complete frames reach the host";
 }

@@ -1,5 +1,6 @@
 // The earlier driver's start, stop, snapshot and frames.
 #include "cameradahua.h"
+#include "filesizelimit.h"
 #include "logcapture.h"
 #include "simsession.h"
 #include "testhost.h"
@@ -180,6 +181,32 @@ TEST(V1Frames, LargerFramesAreRefusedWithTheBufferWarning)
     EXPECT_TRUE(log.contains(streamLine("\"buff size too smaller, m_buffSize=100, imageSize=101\"")));
 }
 
+TEST(V1Frames, SmallerFramesThanAnnouncedAreRefusedWithOneWarningPerStart)
+{
+    Driver d(R"({"key": "K", "width": 10, "height": 10, "fps": 0, "frameBytes": 99})");
+    setTriggerMode(d.camera.get(), 2);
+    const QString warning = streamLine("\"image size too small, expected=100 (10 x 10, 8 bits per pixel), "
+                                       "imageSize=99; such frames are dropped\"");
+    for (int start = 1; start <= 2; ++start) {
+        LogCapture log;
+        const uint64_t produced = VxSim::framesProduced("K");
+        ASSERT_EQ(d.camera->IStartCamera(), 1);
+        ASSERT_TRUE(waitFor([&] { return VxSim::framesProduced("K") >= produced + 20; }));
+        d.camera->IStopCamera();
+        EXPECT_EQ(log.messages().filter("image size").size(), 1) << start;
+        EXPECT_TRUE(log.contains(warning)) << start;
+    }
+    EXPECT_EQ(d.host.calls.load(), 0);
+    EXPECT_EQ(d.camera->m_nFrameNum, 0u);
+
+    // Frames of the announced size pass again.
+    ASSERT_TRUE(VxSim::setFrameBytes("K", 100));
+    ASSERT_EQ(d.camera->IStartCamera(), 1);
+    ASSERT_TRUE(waitFor([&] { return d.host.calls.load() >= 1; }));
+    d.camera->IStopCamera();
+    EXPECT_EQ(d.host.deliveries().front().frameNum, 1u);
+}
+
 TEST(V1Snap, ModeOneFiresAndModeTwoOnlyConfigures)
 {
     // Trigger mode on, source line 1 without pulses: only snapshots make frames.
@@ -268,4 +295,30 @@ TEST(V1Frames, NoFrameAfterStopOrCloseAndCloseFromInsideTheCallback)
     ASSERT_TRUE(waitFor([&] { return !std::atomic_ref<bool>(d.camera->m_bOpened).load(); }));
     ASSERT_TRUE(waitFor([] { return VxSim::streamSourceCount("K") == 0; }));
     EXPECT_EQ(d.host.calls.load(), before + 1);
+}
+
+TEST(V1Frames, DumpsCutShortByAFullDiskAreRemovedWithOneWarningPerStart)
+{
+    Driver d(R"({"key": "K", "width": 64, "height": 64, "fps": 0})");
+    d.option.savePrefix = d.sim.dir() + "/";
+    d.option.saveSuffix = ".bmp";
+    d.option.saveFlag = 1;
+    setTriggerMode(d.camera.get(), 2);
+    const FileSizeLimit full(2000);
+    if (!full.active())
+        GTEST_SKIP() << "no file size limit on this platform";
+    for (int start = 1; start <= 2; ++start) {
+        LogCapture log;
+        const int before = d.host.calls.load();
+        ASSERT_EQ(d.camera->IStartCamera(), 1);
+        ASSERT_TRUE(waitFor([&] { return d.host.calls.load() >= before + 5; }));
+        d.camera->IStopCamera();
+        const QStringList warnings = log.messages().filter("save image to file failed");
+        ASSERT_EQ(warnings.size(), 1) << start;
+        EXPECT_TRUE(warnings[0].startsWith("\"save image to file failed, " + d.option.savePrefix + "K_"))
+            << warnings[0].toStdString();
+        EXPECT_TRUE(warnings[0].endsWith("; the incomplete file was removed\" \n"))
+            << warnings[0].toStdString();
+    }
+    EXPECT_EQ(QDir(d.sim.dir()).entryList({"*.bmp"}), QStringList());
 }

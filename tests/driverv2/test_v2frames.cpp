@@ -1,6 +1,7 @@
 // Frames through the current driver: delivery to the host, refusals, dumps,
 // and no delivery after stop or close has returned.
 #include "cameradahuav2.h"
+#include "filesizelimit.h"
 #include "framedump.h"
 #include "logcapture.h"
 #include "simsession.h"
@@ -64,7 +65,7 @@ TEST(V2Frames, DeliveredFramesCountFromOneAndPointAtTheSdkBytes)
     EXPECT_EQ(camera.m_nFrameNum, 0u);
 }
 
-TEST(V2Frames, FramesUpToTheExpectedSizePassAndLargerOnesAreRefused)
+TEST(V2Frames, FramesOfTheExpectedSizePassAndLargerOrSmallerOnesAreRefused)
 {
     SimSession sim(R"({"cameras": [{"key": "K", "width": 10, "height": 10, "fps": 0, "frameBytes": 100}]})");
     tagVX_CAMERA_OPTION option;
@@ -89,17 +90,28 @@ TEST(V2Frames, FramesUpToTheExpectedSizePassAndLargerOnesAreRefused)
     EXPECT_EQ(log.messages(QtWarningMsg).first(),
               "\"Except image size:=100, but got image size101\"  -  CCameraDahuaV2::onGetFrame");
 
-    // Smaller frames pass.
-    ASSERT_TRUE(VxSim::setFrameBytes("K", 40));
-    ASSERT_EQ(camera.IStartCamera(), 1);
-    ASSERT_TRUE(waitFor([&] { return host.calls.load() > delivered; }));
-    camera.IStopCamera();
+    // Smaller than announced (10 x 10 at 8 bits): refused as well, with one
+    // warning per start however many frames come.
+    ASSERT_TRUE(VxSim::setFrameBytes("K", 99));
+    const QString smaller = "\"Image smaller than announced: expected image size 100 (10 x 10, 8 bits per "
+                            "pixel), but got image size 99; such frames are dropped\"  -  "
+                            "CCameraDahuaV2::onGetFrame";
+    for (int start = 1; start <= 2; ++start) {
+        log.clear();
+        const uint64_t produced = VxSim::framesProduced("K");
+        ASSERT_EQ(camera.IStartCamera(), 1);
+        ASSERT_TRUE(waitFor([&] { return VxSim::framesProduced("K") >= produced + 20; }));
+        camera.IStopCamera();
+        EXPECT_EQ(log.messages(QtWarningMsg), QStringList({smaller})) << start;
+    }
+    EXPECT_EQ(host.calls.load(), delivered);
+    EXPECT_EQ(camera.m_nFrameNum, quint32(delivered));
 }
 
 TEST(V2Frames, DumpsAreBitmapsWithTheFramesOwnBytes)
 {
     SimSession sim(R"({"cameras": [{"key": "Cam:01", "width": 6, "height": 4, "pixelFormat": "RGB8Packed",
-                                    "frameBytes": 70}]})");
+                                    "frameBytes": 72}]})");
     tagVX_CAMERA_OPTION option;
     option.cameraName = "Cam:01";
     option.savePrefix = sim.dir() + "/";
@@ -126,9 +138,9 @@ TEST(V2Frames, DumpsAreBitmapsWithTheFramesOwnBytes)
     QFile file(QDir(sim.dir()).filePath(files[0]));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray bytes = file.readAll();
-    ASSERT_EQ(bytes.size(), 14 + 1064 + 70);
+    ASSERT_EQ(bytes.size(), 14 + 1064 + 72);
     EXPECT_EQ(bytes.left(2), QByteArray("BM"));
-    EXPECT_EQ(le32(bytes, 2), 70u + 1078u);
+    EXPECT_EQ(le32(bytes, 2), 72u + 1078u);
     EXPECT_EQ(le32(bytes, 6), 0u);
     EXPECT_EQ(le32(bytes, 10), 1078u);
     EXPECT_EQ(le32(bytes, 14), 40u);
@@ -138,7 +150,7 @@ TEST(V2Frames, DumpsAreBitmapsWithTheFramesOwnBytes)
     EXPECT_EQ(qFromLittleEndian<quint16>(bytes.constData() + 28), 24);
     // The grey palette stays, whatever the depth.
     EXPECT_EQ(le32(bytes, 54 + 4 * 200), 0x00C8C8C8u);
-    for (int i = 0; i < 70; ++i)
+    for (int i = 0; i < 72; ++i)
         ASSERT_EQ(quint8(bytes[1078 + i]), VxSim::patternByte(i, 1)) << i;
 }
 
@@ -164,9 +176,9 @@ TEST(V2Frames, SavingGoesOnUntilTheHostClearsTheFlag)
     EXPECT_EQ(QDir(sim.dir()).entryList({"fK_*"}).size(), 3);
 }
 
-TEST(V2Frames, DumpIntoAMissingFolderIsSkippedAndDeliveryGoesOn)
+TEST(V2Frames, DumpsThatCannotBeWrittenWholeAreNotLeftAndWarnOncePerStart)
 {
-    SimSession sim(R"({"cameras": [{"key": "K", "width": 4, "height": 4, "fps": 0}]})");
+    SimSession sim(R"({"cameras": [{"key": "K", "width": 64, "height": 64, "fps": 0}]})");
     tagVX_CAMERA_OPTION option;
     option.cameraName = "K";
     option.savePrefix = sim.dir() + "/absent/folder/";
@@ -175,10 +187,41 @@ TEST(V2Frames, DumpIntoAMissingFolderIsSkippedAndDeliveryGoesOn)
     CCameraDahuaV2 camera(&option, &host);
     ASSERT_EQ(camera.IOpenCamera(), 1);
     setTriggerMode(&camera, 2);
-    ASSERT_EQ(camera.IStartCamera(), 1);
-    ASSERT_TRUE(waitFor([&] { return host.calls.load() >= 5; }));
-    camera.IStopCamera();
+    const auto run = [&](LogCapture &log) {
+        log.clear();
+        const int before = host.calls.load();
+        ASSERT_EQ(camera.IStartCamera(), 1);
+        ASSERT_TRUE(waitFor([&] { return host.calls.load() >= before + 5; }));
+        camera.IStopCamera();
+    };
+    const auto checkWarning = [&](const QStringList &warnings, const QString &reason) {
+        ASSERT_EQ(warnings.size(), 1) << warnings.join('\n').toStdString();
+        EXPECT_TRUE(warnings[0].startsWith("\"Failed to save image to file " + option.savePrefix + "K_"))
+            << warnings[0].toStdString();
+        EXPECT_TRUE(warnings[0].contains(reason)) << warnings[0].toStdString();
+        EXPECT_TRUE(warnings[0].endsWith("\"  -  CCameraDahuaV2::onGetFrame")) << warnings[0].toStdString();
+    };
+
+    // A folder that does not exist: delivery goes on, one warning per start.
+    LogCapture log;
+    run(log);
     EXPECT_FALSE(QDir(sim.dir() + "/absent").exists());
+    checkWarning(log.messages(QtWarningMsg), ": cannot create the file: ");
+
+    // A disk that fills up inside a dump: no cut file stays behind.
+    option.savePrefix = sim.dir() + "/full/";
+    ASSERT_TRUE(QDir(sim.dir()).mkdir("full"));
+    {
+        const FileSizeLimit full(2000);
+        if (!full.active())
+            GTEST_SKIP() << "no file size limit on this platform";
+        for (int start = 1; start <= 2; ++start) {
+            run(log);
+            checkWarning(log.messages(QtWarningMsg), "; the incomplete file was removed");
+        }
+    }
+    EXPECT_EQ(QDir(sim.dir() + "/full").entryList(QDir::Files), QStringList());
+    EXPECT_EQ(camera.m_nFrameNum, quint32(host.calls.load())) << "every frame was delivered all the same";
 }
 
 TEST(V2Frames, NoFrameIsDeliveredAfterStopOrCloseHasReturned)

@@ -148,7 +148,7 @@ TEST(HostileValues, ExtremePropertyValuesAreHandledAndLogged)
               QStringList({"\"Set exposure time:-2147483648 failed.\"  -  CCameraDahuaV2::ISetProperty",
                            "\"Set exposure time value:2147483647 successfully.\"  -  "
                            "CCameraDahuaV2::ISetProperty"}));
-    EXPECT_EQ(sim.traceLines("set K ExposureTime"), QStringList({"set K ExposureTime 2.14748e+09 -> ok"}));
+    EXPECT_EQ(sim.traceLines("set K ExposureTime"), QStringList({"set K ExposureTime 2147483647 -> ok"}));
     property.propId = INT_MIN;
     current.ISetProperty(&property);
     EXPECT_EQ(log.count(), 2);

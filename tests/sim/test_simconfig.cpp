@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 
 using namespace Dahua::GenICam;
 
@@ -214,4 +215,61 @@ TEST(SimConfig, ScriptedDiscoveryFailureIsTraced)
     EXPECT_FALSE(CSystem::getInstance().discovery(cameras, typeAll));
     EXPECT_TRUE(cameras.empty());
     EXPECT_EQ(sim.traceLines(), QStringList({"discovery 3 -> fail"}));
+}
+
+TEST(SimConfig, MisspeltKeysAreRefusedNamingFileCameraAndKey)
+{
+    QTemporaryDir dir;
+    const struct {
+        const char *json;
+        QStringList expected;
+    } cases[] = {
+        {R"({"cameras": [{"key": "A"}, {"key": "B", "widht": 10}]})",
+         {"cameras[1] (\"B\")", "unknown key \"widht\"", "did you mean \"width\""}},
+        {R"({"camera": [{"key": "A"}]})", {"unknown key \"camera\"", "did you mean \"cameras\""}},
+        {R"({"cameras": [{"key": "A", "gige": {"gatway": "10.0.0.1"}}]})",
+         {"cameras[0] (\"A\")", "\"gige\": unknown key \"gatway\"", "did you mean \"gateway\""}},
+        {R"({"cameras": [{"key": "A", "colourDepth": 8}]})", {"unknown key \"colourDepth\""}},
+    };
+    for (const auto &c : cases) {
+        const QString path = writeFile(dir, "cams.json", c.json);
+        QString error;
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(VxSim::loadConfigFile(path, &error)) << c.json;
+        const std::string printed = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 1) << printed;
+        EXPECT_TRUE(error.contains(path)) << error.toStdString();
+        for (const QString &part : c.expected)
+            EXPECT_TRUE(error.contains(part)) << error.toStdString() << " lacks " << part.toStdString();
+        EXPECT_EQ(error.contains("did you mean"), c.expected.last().startsWith("did you mean"))
+            << error.toStdString();
+        EXPECT_TRUE(VxSim::cameraKeys().isEmpty());
+    }
+}
+
+TEST(SimConfig, ACameraLackingItsGeometrySaysOnceWhyItMakesNoFrames)
+{
+    SimSession sim(R"({"cameras": [{"key": "K", "fps": 0, "missing": ["Width", "PixelFormat"]},
+                                    {"key": "Fixed", "fps": 0, "frameBytes": 16, "missing": ["Width"]}]})");
+    ASSERT_TRUE(sim.loaded()) << sim.loadError().toStdString();
+    Dahua::Infra::TVector<ICameraPtr> cameras;
+    ASSERT_TRUE(CSystem::getInstance().discovery(cameras, typeAll));
+    std::atomic<int> frames {0};
+    IStreamSource::Proc count(&frames,
+                              [](void *n, const CFrame &) { ++*static_cast<std::atomic<int> *>(n); });
+    std::string printed;
+    for (const ICameraPtr &camera : cameras) {
+        IStreamSourcePtr source = CSystem::getInstance().createStreamSource(camera, 0);
+        ASSERT_TRUE(source->attachGrabbing(count));
+        for (int run = 0; run < 2; ++run) {
+            testing::internal::CaptureStderr();
+            ASSERT_TRUE(source->startGrabbing(0, grabStrategySequential));
+            printed += testing::internal::GetCapturedStderr();
+            ASSERT_TRUE(source->stopGrabbing());
+        }
+    }
+    EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 1) << printed;
+    EXPECT_NE(printed.find("\"K\" makes no frames: it lacks Width, PixelFormat"), std::string::npos)
+        << printed;
+    EXPECT_EQ(VxSim::framesProduced("K"), 0u);
 }

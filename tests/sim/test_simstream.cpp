@@ -38,6 +38,7 @@ struct Recorder {
     std::vector<uint64_t> sequences;
     std::vector<uint32_t> sizes;
     std::function<void(const CFrame &)> inside;
+    int sampleDepth = 8; // below 16: a ramp of samples in two bytes each
 
     void onFrame(const CFrame &frame)
     {
@@ -47,7 +48,12 @@ struct Recorder {
         const uint32_t size = frame.getImageSize();
         // Check the pattern at a few places, so that fast streams stay fast.
         for (uint32_t i : {0u, 1u, 255u, 256u, size / 2, size - 1}) {
-            if (i < size && bytes[i] != VxSim::patternByte(i, frame.getBlockId()))
+            if (sampleDepth == 8 && i < size && bytes[i] != VxSim::patternByte(i, frame.getBlockId()))
+                ++badFrames;
+            const uint32_t j = i / 2;
+            if (sampleDepth != 8 && 2 * j + 1 < size
+                && (bytes[2 * j] | bytes[2 * j + 1] << 8)
+                    != VxSim::patternSample(j, frame.getBlockId(), sampleDepth))
                 ++badFrames;
         }
         {
@@ -383,17 +389,26 @@ TEST(SimStream, DefaultFrameSizeFollowsThePixelFormatAndFrameBytesOverridesIt)
         {"key": "YUV422Packed", "width": 10, "height": 3, "pixelFormat": "YUV422Packed"},
         {"key": "BGR8Packed", "width": 10, "height": 3, "pixelFormat": "BGR8Packed"},
         {"key": "RGBA8Packed", "width": 10, "height": 3, "pixelFormat": "RGBA8Packed"},
+        {"key": "Mono12Packed", "width": 10, "height": 3, "pixelFormat": "Mono12Packed"},
+        {"key": "BayerGR10Packed", "width": 3, "height": 3, "pixelFormat": "BayerGR10Packed"},
+        {"key": "Mono10p", "width": 10, "height": 3, "pixelFormat": "Mono10p"},
+        {"key": "Mono14", "width": 10, "height": 3, "pixelFormat": "Mono14"},
+        {"key": "BayerBG16", "width": 10, "height": 3, "pixelFormat": "BayerBG16"},
         {"key": "Odd", "width": 10, "height": 3, "pixelFormat": "Mystery"},
         {"key": "Fixed", "width": 10, "height": 3, "pixelFormat": "RGB8Packed", "frameBytes": 77}]})");
     const std::map<std::string, uint32_t> expected
-        = {{"Mono8", 30},      {"BayerGR8", 30},     {"Mono12", 60}, {"BayerRG10", 60}, {"YUV422Packed", 60},
-           {"BGR8Packed", 90}, {"RGBA8Packed", 120}, {"Odd", 30},    {"Fixed", 77}};
+        = {{"Mono8", 30},        {"BayerGR8", 30},     {"Mono12", 60},          {"BayerRG10", 60},
+           {"YUV422Packed", 60}, {"BGR8Packed", 90},   {"RGBA8Packed", 120},    {"Odd", 30},
+           {"Fixed", 77},        {"Mono12Packed", 45}, {"BayerGR10Packed", 14}, {"Mono10p", 38},
+           {"Mono14", 60},       {"BayerBG16", 60}};
     Dahua::Infra::TVector<ICameraPtr> cameras;
     ASSERT_TRUE(CSystem::getInstance().discovery(cameras, typeAll));
     ASSERT_EQ(cameras.size(), expected.size());
     for (const ICameraPtr &camera : cameras) {
         IStreamSourcePtr source = CSystem::getInstance().createStreamSource(camera, 0);
         Recorder recorder;
+        const std::string key = camera->getKey();
+        recorder.sampleDepth = key == "Mono12" ? 12 : key == "BayerRG10" ? 10 : key == "Mono14" ? 14 : 8;
         ASSERT_TRUE(source->attachGrabbing(recorder.proc()));
         ASSERT_TRUE(source->startGrabbing(1, grabStrategySequential));
         ASSERT_TRUE(waitFor([&] { return recorder.calls.load() == 1; })) << camera->getKey();
@@ -591,4 +606,47 @@ TEST(SimStream, FramesOfOneSizeShareOneBufferAcrossStreamSourcesAndRuns)
     EXPECT_EQ(recorder.badFrames.load(), 0);
     std::lock_guard<std::mutex> lock(recorder.mutex);
     EXPECT_EQ(recorder.sizes.back(), 64u * 32u);
+}
+
+TEST(SimStream, StatisticsCountDeliveredFramesPerStreamSourceAndPerCameraForTheProcess)
+{
+    SimSession sim(R"({"cameras": [{"key": "K", "width": 4, "height": 4,
+                                    "features": {"TriggerMode": "On", "TriggerSource": "Software"}},
+                                   {"key": "L", "width": 4, "height": 4}]})");
+    Stream s = openStream();
+    ASSERT_STREQ(s.camera->getKey(), "K");
+    IStreamSourcePtr unattached = CSystem::getInstance().createStreamSource(s.camera, 0);
+    Recorder recorder;
+    ASSERT_TRUE(s.source->attachGrabbing(recorder.proc()));
+    ASSERT_TRUE(s.source->startGrabbing(0, grabStrategySequential));
+    ASSERT_TRUE(unattached->startGrabbing(0, grabStrategySequential));
+    const auto snap = [&](int total) {
+        ASSERT_TRUE(s.acquisition->triggerSoftware().execute());
+        ASSERT_TRUE(waitFor([&] { return recorder.calls.load() == total; })) << total;
+        // Readable while grabbing.
+        EXPECT_EQ(cameraStatistics("K").deliveredFrames, static_cast<uint64_t>(total));
+    };
+    for (int i = 1; i <= 3; ++i)
+        snap(i);
+    EXPECT_EQ(s.source->getStatistics().deliveredFrames, 3u);
+    EXPECT_EQ(unattached->getStatistics().deliveredFrames, 0u) << "no handler, nothing delivered";
+    unattached.reset();
+
+    // The camera's totals outlive its stream sources and add up later ones.
+    s.source.reset();
+    s.source = CSystem::getInstance().createStreamSource(s.camera, 0);
+    ASSERT_TRUE(s.source->attachGrabbing(recorder.proc()));
+    ASSERT_TRUE(s.source->startGrabbing(0, grabStrategySequential));
+    snap(4);
+    snap(5);
+    EXPECT_EQ(s.source->getStatistics().deliveredFrames, 2u);
+    ASSERT_TRUE(s.source->stopGrabbing());
+
+    const CStreamStatistics k = cameraStatistics("K");
+    EXPECT_EQ(k.deliveredFrames, 5u);
+    EXPECT_EQ(k.incompleteFrames + k.lostFrames + k.resentPackets + k.missingPackets, 0u);
+    EXPECT_EQ(cameraStatistics("L").deliveredFrames, 0u) << "another camera's frames are not counted";
+    EXPECT_EQ(cameraStatistics("nobody").deliveredFrames, 0u);
+    EXPECT_EQ(cameraStatistics(nullptr).deliveredFrames, 0u);
+    EXPECT_EQ(streamStatistics().deliveredFrames, 5u);
 }

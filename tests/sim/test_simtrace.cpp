@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 
 using namespace Dahua::GenICam;
@@ -73,9 +74,17 @@ TEST(SimTrace, ValuesAreWrittenInTheirOwnNotation)
     int64_t offset = -1;
     EXPECT_TRUE(format->offsetX().getValue(offset));
     EXPECT_FALSE(CDoubleNode(camera, "Width").setValue(3.0)) << "a double node on an integer feature";
+    // Doubles keep their full value: whole ones as integers, others in the
+    // shortest text that reads back as the same number.
+    EXPECT_TRUE(acquisition->exposureTime().setValue(1234567.0));
+    EXPECT_TRUE(acquisition->exposureTime().setValue(0.1));
+    EXPECT_TRUE(acquisition->exposureTime().setValue(10000.000000000002));
+    EXPECT_TRUE(acquisition->exposureTime().setValue(1e25));
     EXPECT_EQ(sim.traceSinceMark(),
-              QStringList({"get K ExposureTime -> 1.23457e+06", "set K ExposureTime 0.25 -> ok",
-                           "get K ReverseY -> false", "get K OffsetX -> 0", "set K Width 3 -> fail"}));
+              QStringList({"get K ExposureTime -> 1234567.5", "set K ExposureTime 0.25 -> ok",
+                           "get K ReverseY -> false", "get K OffsetX -> 0", "set K Width 3 -> fail",
+                           "set K ExposureTime 1234567 -> ok", "set K ExposureTime 0.1 -> ok",
+                           "set K ExposureTime 10000.000000000002 -> ok", "set K ExposureTime 1e+25 -> ok"}));
 }
 
 TEST(SimTrace, NothingIsWrittenWhileTracingIsOffAndLinesAppendAfterwards)
@@ -87,4 +96,17 @@ TEST(SimTrace, NothingIsWrittenWhileTracingIsOffAndLinesAppendAfterwards)
     VxSim::setTraceFile(sim.path("trace.txt"));
     ASSERT_TRUE(camera->disconnect());
     EXPECT_EQ(sim.traceLines(), QStringList({"discovery 3 -> 1", "disconnect K -> ok"}));
+}
+
+TEST(SimTrace, ATraceFileThatCannotBeOpenedIsSaidOnceOnStandardError)
+{
+    qunsetenv("VXCAM_SIM_CONFIG");
+    qputenv("VXCAM_SIM_TRACE", "/nonexistent/vxcam/trace.txt");
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(VxSim::cameraKeys().isEmpty());
+    Dahua::Infra::TVector<ICameraPtr> cameras;
+    EXPECT_TRUE(CSystem::getInstance().discovery(cameras, typeAll));
+    const std::string printed = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 1) << printed;
+    EXPECT_NE(printed.find("\"/nonexistent/vxcam/trace.txt\""), std::string::npos) << printed;
 }

@@ -5,6 +5,7 @@
 // random. Bounded in iterations, not in time.
 #include "cameradahua.h"
 #include "cameradahuav2.h"
+#include "quietlog.h"
 #include "simsession.h"
 #include "testhost.h"
 #include "waitfor.h"
@@ -42,19 +43,6 @@ const Driver kDrivers[] = {
 const char *const kTwoCameras = R"({"cameras": [
     {"key": "Calls:V2", "width": 16, "height": 16, "fps": 1000},
     {"key": "Calls:V1", "width": 16, "height": 16, "fps": 1000}]})";
-
-// Installs a handler that drops every log line (the earlier driver logs per frame).
-class QuietLog {
-public:
-    QuietLog()
-        : m_previous(qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {}))
-    {
-    }
-    ~QuietLog() { qInstallMessageHandler(m_previous); }
-
-private:
-    QtMessageHandler m_previous;
-};
 
 // An open object in free run, its first frame's callback held until `release`.
 struct HeldCallback {

@@ -1,11 +1,16 @@
 // The host tool end to end: the built vxcam against virtual cameras of the
-// test's own configuration.
+// test's own configuration. Its PNG previews and the live view are tested in
+// test_vxcam_png.cpp and test_vxcam_view.cpp.
 #include "qtprinters.h"
 #include "vxcamrun.h"
+#include "waitfor.h"
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QSysInfo>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -80,11 +85,15 @@ TEST_F(Vxcam, FailuresExitWithOneAndSayWhat)
     const ToolRun slow
         = vxcam({"grab", "--camera", "Tool:MONO", "--mode", "1", "--frames", "3", "--seconds", "0.3"});
     EXPECT_EQ(slow.status, 1);
-    EXPECT_TRUE(slow.err.contains("only 0 of 3 frames arrived within 0.3 seconds")) << slow.err.toStdString();
+    EXPECT_TRUE(
+        slow.err.contains("vxcam: camera \"Tool:MONO\": only 0 of 3 frames arrived within 0.3 seconds"))
+        << slow.err.toStdString();
 
     const ToolRun plugin = vxcam({"list", "--plugin", dir.filePath("absent.so")});
     EXPECT_EQ(plugin.status, 1);
     EXPECT_TRUE(plugin.err.contains("cannot load plug-in")) << plugin.err.toStdString();
+    EXPECT_TRUE(plugin.err.contains("(tried " + QDir(dir.path()).absoluteFilePath("absent.so") + ")"))
+        << plugin.err.toStdString();
 }
 
 TEST_F(Vxcam, RefusedSnapshotsAndExposureExitWithOne)
@@ -100,7 +109,8 @@ TEST_F(Vxcam, RefusedSnapshotsAndExposureExitWithOne)
         = vxcam({"grab", "--camera", "Tool:NOSNAP", "--mode", "1", "--snap", "2", "--seconds", "0.2"},
                 "refusing.json");
     EXPECT_EQ(snaps.status, 1);
-    EXPECT_TRUE(snaps.err.contains("vxcam: 2 of 2 snapshots were refused")) << snaps.err.toStdString();
+    EXPECT_TRUE(snaps.err.contains("vxcam: camera \"Tool:NOSNAP\": 2 of 2 snapshots were refused"))
+        << snaps.err.toStdString();
     EXPECT_TRUE(snaps.out.startsWith("Tool:NOSNAP frames=0 ")) << snaps.out.toStdString();
 
     for (const QString driver : {"current", "earlier"}) {
@@ -157,14 +167,166 @@ TEST_F(Vxcam, KeysWithControlCharactersArePrintedEscaped)
 
 TEST_F(Vxcam, UsageErrorsExitWithTwo)
 {
-    for (const QStringList &arguments : {QStringList {}, QStringList {"shoot"}, QStringList {"grab"},
-                                         QStringList {"grab", "--camera", "K", "--mode", "4"},
-                                         QStringList {"grab", "--camera", "K", "--seconds", "soon"},
-                                         QStringList {"grab", "--camera", "K", "--driver", "oldest"},
-                                         QStringList {"list", "--no-such-option"}}) {
+    for (const QStringList &arguments :
+         {QStringList {}, QStringList {"shoot"}, QStringList {"grab"}, QStringList {"view"},
+          QStringList {"grab", "--camera", "K", "--mode", "4"},
+          QStringList {"grab", "--camera", "K", "--seconds", "soon"},
+          QStringList {"grab", "--camera", "K", "--driver", "oldest"},
+          QStringList {"grab", "--camera", "K", "--camera", "K"},
+          QStringList {"grab", "--camera", "K", "--all"},
+          QStringList {"grab", "--camera", "K", "--exposure", "2.5"},
+          QStringList {"grab", "--camera", "K", "--driver", "earlier", "--plugin", "other.so"},
+          QStringList {"grab", "--camera", "K", "--screenshot", "x.png"},
+          QStringList {"view", "--camera", "K", "--png", "x.png"},
+          QStringList {"view", "--camera", "K", "--frames", "3"}, QStringList {"view", "--all"},
+          QStringList {"view", "--camera", "K", "--camera", "L"},
+          QStringList {"view", "--camera", "K", "--seconds", "soon"},
+          QStringList {"view", "--camera", "K", "--driver", "earlier", "--plugin", "other.so"},
+          QStringList {"list", "--no-such-option"}}) {
         const ToolRun run = vxcam(arguments);
         EXPECT_EQ(run.status, 2) << arguments.join(' ').toStdString();
-        EXPECT_TRUE(run.err.startsWith("vxcam: ")) << run.err.toStdString();
+        // The error and a hint, not the whole help.
+        const QStringList lines = run.err.split('\n', Qt::SkipEmptyParts);
+        ASSERT_EQ(lines.size(), 2) << run.err.toStdString();
+        EXPECT_TRUE(lines[0].startsWith("vxcam: ")) << run.err.toStdString();
+        EXPECT_EQ(lines[1], "Try \"vxcam --help\" for the commands and their options.");
     }
+    EXPECT_TRUE(vxcam({"grab", "--camera", "K", "--exposure", "2.5"})
+                    .err.contains("--exposure takes a whole number from -2147483648 to 2147483647"));
     EXPECT_EQ(vxcam({"--help"}).status, 0);
+    const ToolRun version = vxcam({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_TRUE(version.out.startsWith("vxcam 0.")) << version.out.toStdString();
+}
+
+namespace {
+
+// Cameras at full rate: a run that stops late shows more frames and dumps.
+const char *const kFastCameras = R"({"cameras": [
+    {"key": "Fast:A", "width": 64, "height": 48, "fps": 0},
+    {"key": "Fast:B", "width": 32, "height": 16, "pixelFormat": "RGB8Packed", "fps": 0},
+    {"key": "Fast:DEAD", "fail": ["connect"]}]})";
+
+int filesMatching(const QTemporaryDir &dir, const QString &pattern)
+{
+    return int(QDir(dir.path()).entryList({pattern}, QDir::Files).size());
+}
+
+} // namespace
+
+TEST_F(Vxcam, SeveralCamerasStopAtExactlyTheirFramesEachWithItsOwnSummaryAndDumps)
+{
+    writeConfig("fast.json", kFastCameras);
+    const ToolRun run = vxcam({"grab", "--camera", "Fast:B", "--camera", "Fast:A", "--frames", "10", "--save",
+                               dir.filePath("dump_")},
+                              "fast.json");
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2) << run.out.toStdString();
+    EXPECT_TRUE(lines[0].startsWith("Fast:B frames=10 size=32x16 bpp=24 format=RGB24 "))
+        << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].startsWith("Fast:A frames=10 size=64x48 bpp=8 format=GRAY8 "))
+        << lines[1].toStdString();
+    EXPECT_EQ(filesMatching(dir, "dump_FastA_*.bmp"), 10);
+    EXPECT_EQ(filesMatching(dir, "dump_FastB_*.bmp"), 10);
+
+    // The current driver does not enforce the limit of mode 3; the tool does.
+    const ToolRun limited = vxcam({"grab", "--camera", "Fast:A", "--mode", "3", "--limit", "4", "--save",
+                                   dir.filePath("limit_"), "--quiet"},
+                                  "fast.json");
+    ASSERT_EQ(limited.status, 0) << limited.err.toStdString();
+    EXPECT_TRUE(limited.out.startsWith("Fast:A frames=4 ")) << limited.out.toStdString();
+    EXPECT_EQ(filesMatching(dir, "limit_FastA_*.bmp"), 4);
+
+    // Every camera listed; the one that fails is named once, the others run to the end.
+    const ToolRun all = vxcam({"grab", "--all", "--frames", "3", "--quiet"}, "fast.json");
+    EXPECT_EQ(all.status, 1);
+    EXPECT_EQ(all.out.count(QRegularExpression("^Fast:[AB] frames=3 ", QRegularExpression::MultilineOption)),
+              2)
+        << all.out.toStdString();
+    EXPECT_FALSE(all.out.contains("Fast:DEAD")) << all.out.toStdString();
+    EXPECT_EQ(all.err.count("vxcam: "), 1) << all.err.toStdString();
+    EXPECT_TRUE(all.err.contains("vxcam: cannot open camera \"Fast:DEAD\"\n")) << all.err.toStdString();
+}
+
+TEST_F(Vxcam, SnapshotsWaitForTheirFramesAndOneThatNeverCameIsAFailure)
+{
+    // Each trigger only after the frame of the one before.
+    const QString trace = dir.filePath("trace.txt");
+    QProcess process;
+    start(process, {"grab", "--camera", "Tool:RGB", "--mode", "1", "--snap", "3", "--quiet"}, "cams.json",
+          trace);
+    const ToolRun snaps = finishTool(process);
+    ASSERT_EQ(snaps.status, 0) << snaps.err.toStdString();
+    EXPECT_TRUE(snaps.out.startsWith("Tool:RGB frames=3 ")) << snaps.out.toStdString();
+    QFile traced(trace);
+    ASSERT_TRUE(traced.open(QIODevice::ReadOnly));
+    QStringList order;
+    for (const QByteArray &line : traced.readAll().split('\n')) {
+        if (line.startsWith("execute Tool:RGB TriggerSoftware"))
+            order << "trigger";
+        else if (line.startsWith("frame Tool:RGB "))
+            order << "frame";
+    }
+    EXPECT_EQ(order, QStringList({"trigger", "frame", "trigger", "frame", "trigger", "frame"}));
+
+    // The driver refuses frames larger than announced: the triggers fire, no frame comes.
+    writeConfig("oversize.json",
+                R"({"cameras": [{"key": "Snap:BIG", "width": 8, "height": 8, "frameBytes": 65}]})");
+    const ToolRun lost = vxcam(
+        {"grab", "--camera", "Snap:BIG", "--mode", "1", "--snap", "2", "--snap-timeout", "0.2", "--quiet"},
+        "oversize.json");
+    EXPECT_EQ(lost.status, 1);
+    EXPECT_TRUE(lost.out.startsWith("Snap:BIG frames=0 ")) << lost.out.toStdString();
+    EXPECT_TRUE(lost.err.contains(
+        "vxcam: camera \"Snap:BIG\": the frames of 2 of 2 snapshots never came (waited up to 0.2 s each)\n"))
+        << lost.err.toStdString();
+}
+
+TEST_F(Vxcam, AnInterruptStopsAndClosesEveryCameraPrintsTheSummariesAndExitsWith130)
+{
+    if (QSysInfo::kernelType() == QLatin1String("winnt"))
+        GTEST_SKIP() << "QProcess::terminate() sends no console control event";
+    const QString trace = dir.filePath("trace.txt");
+    QProcess process;
+    start(process, {"grab", "--camera", "Tool:MONO", "--camera", "Tool:RGB", "--seconds", "600", "--quiet"},
+          "cams.json", trace);
+    const auto traced = [&trace] {
+        QFile file(trace);
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    };
+    ASSERT_TRUE(waitFor(
+        [&] {
+            const QString text = traced();
+            return text.contains("startGrabbing Tool:MONO") && text.contains("startGrabbing Tool:RGB");
+        },
+        std::chrono::seconds(60)));
+    process.terminate(); // SIGTERM
+    const ToolRun run = finishTool(process);
+    EXPECT_EQ(run.status, 130) << run.err.toStdString();
+    const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2) << run.out.toStdString();
+    EXPECT_TRUE(lines[0].startsWith("Tool:MONO frames=")) << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].startsWith("Tool:RGB frames=")) << lines[1].toStdString();
+    const QString text = traced();
+    for (const QString key : {"Tool:MONO", "Tool:RGB"}) {
+        EXPECT_TRUE(text.contains("stopGrabbing " + key + " -> ok")) << key.toStdString();
+        EXPECT_TRUE(text.contains("disconnect " + key + " -> ok")) << key.toStdString();
+    }
+}
+
+TEST_F(Vxcam, SaveFoldersThatCannotBeWrittenSayWhy)
+{
+    // Refused before any camera starts.
+    const ToolRun missing = vxcam({"grab", "--camera", "Tool:MONO", "--save", dir.filePath("absent/dump_")});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.out, "");
+    EXPECT_TRUE(missing.err.contains("vxcam: cannot save into \""
+                                     + QDir::toNativeSeparators(dir.filePath("absent"))
+                                     + "\": the folder does not exist\n"))
+        << missing.err.toStdString();
+    writeConfig("plain", "not a folder");
+    const ToolRun file = vxcam({"grab", "--camera", "Tool:MONO", "--save", dir.filePath("plain/dump_")});
+    EXPECT_EQ(file.status, 1);
+    EXPECT_TRUE(file.err.contains("\": it is not a folder\n")) << file.err.toStdString();
 }

@@ -3,24 +3,27 @@
 #ifndef VXCAM_TESTS_VXCAMRUN_H
 #define VXCAM_TESTS_VXCAMRUN_H
 
+#include "toolrun.h"
+
+#include <QByteArray>
+#include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-struct ToolRun {
-    int status = -1;
-    // Lines end in "\n" on every platform (the Windows C runtime writes "\r\n").
-    QString out;
-    QString err;
-};
-
 class Vxcam : public ::testing::Test {
 protected:
     void SetUp() override;
 
-    // Runs vxcam with `arguments` on the cameras of `config` (a file in dir).
+    void writeConfig(const QString &name, const QByteArray &json);
+
+    // Starts vxcam on the cameras of `config` (a file in dir); the caller waits for it.
+    void start(QProcess &process, const QStringList &arguments, const QString &config,
+               const QString &trace = QString());
+
+    // Runs vxcam with `arguments` to its end.
     ToolRun vxcam(const QStringList &arguments, const QString &config = QStringLiteral("cams.json"));
 
     QTemporaryDir dir;

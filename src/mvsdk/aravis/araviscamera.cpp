@@ -2,6 +2,7 @@
 
 #include "aravisfeatures.h"
 #include "aravisgige.h"
+#include "aravisreaper.h"
 #include "aravisstream.h"
 #include "calltrace.h"
 
@@ -18,22 +19,40 @@ using detail::FeatureValue;
 
 namespace {
 
+// The data of one "control-lost" connection. GLib hands it between the
+// connecting thread, the heartbeat thread that runs the handler and the
+// thread that disconnects it behind locks of its own, which ThreadSanitizer
+// does not see; a release store after each step and an acquire load before
+// the next state the hand-over in the open.
 struct LostSignal {
     std::shared_ptr<LostFlag> flag;
     QString key;
+    std::atomic<bool> handedOver {false};
 };
+
+LostSignal *newLostSignal(std::shared_ptr<LostFlag> flag, const QString &key)
+{
+    auto *signal = new LostSignal {std::move(flag), key};
+    signal->handedOver.store(true, std::memory_order_release);
+    return signal;
+}
 
 void onControlLost(ArvDevice *, gpointer data)
 {
     auto *signal = static_cast<LostSignal *>(data);
+    if (!signal->handedOver.load(std::memory_order_acquire))
+        return;
     if (!signal->flag->lost.exchange(true))
         qWarning() << "Aravis camera" << signal->key
                    << "lost its control connection; its operations fail from now on";
+    signal->handedOver.store(true, std::memory_order_release);
 }
 
 void freeLostSignal(gpointer data, GClosure *)
 {
-    delete static_cast<LostSignal *>(data);
+    auto *signal = static_cast<LostSignal *>(data);
+    (void)signal->handedOver.load(std::memory_order_acquire);
+    delete signal;
 }
 
 bool kindFits(ArvGcNode *node, FeatureType type)
@@ -78,7 +97,7 @@ AravisCamera::AravisCamera(std::string openName, std::string key, int type, ArvC
     if (opened != nullptr) {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_camera = opened;
-        auto *signal = new LostSignal {m_lost, m_traceKey};
+        auto *signal = newLostSignal(m_lost, m_traceKey);
         m_lostHandler
             = g_signal_connect_data(arv_camera_get_device(m_camera), "control-lost",
                                     G_CALLBACK(onControlLost), signal, freeLostSignal, GConnectFlags(0));
@@ -103,7 +122,7 @@ bool AravisCamera::openLocked()
         g_clear_error(&error);
         return false;
     }
-    auto *signal = new LostSignal {m_lost, m_traceKey};
+    auto *signal = newLostSignal(m_lost, m_traceKey);
     m_lostHandler
         = g_signal_connect_data(arv_camera_get_device(m_camera), "control-lost", G_CALLBACK(onControlLost),
                                 signal, freeLostSignal, GConnectFlags(0));
@@ -117,7 +136,10 @@ void AravisCamera::closeLocked()
     if (m_lostHandler != 0)
         g_signal_handler_disconnect(arv_camera_get_device(m_camera), m_lostHandler);
     m_lostHandler = 0;
-    g_object_unref(m_camera);
+    if (lost())
+        tearDownDetached([camera = m_camera] { g_object_unref(camera); });
+    else
+        g_object_unref(m_camera);
     m_camera = nullptr;
 }
 

@@ -1,5 +1,6 @@
 // The reaper: one worker thread that tears down Aravis streams released from
 // inside their own callback, where Aravis cannot join its thread.
+#include "aravisreaper.h"
 #include "aravisstream.h"
 
 #include <condition_variable>
@@ -71,6 +72,11 @@ Reaper &reaper()
 void reapStream(std::shared_ptr<AravisStreamState> state)
 {
     reaper().push(std::move(state));
+}
+
+void tearDownDetached(std::function<void()> teardown)
+{
+    std::thread(std::move(teardown)).detach();
 }
 
 } // namespace aravis

@@ -1,11 +1,14 @@
 #include "aravisstream.h"
 
 #include "araviscamera.h"
+#include "aravisreaper.h"
 #include "calltrace.h"
 #include "streamstatistics.h"
 
 #include <QDebug>
 #include <QString>
+
+#include <algorithm>
 
 namespace Mvsdk {
 namespace aravis {
@@ -59,10 +62,10 @@ void handleBuffer(AravisStreamState &state, ArvStream *stream, ArvBuffer *buffer
     if (frameId != 0)
         state.lastFrameId = frameId;
     if (lost > 0)
-        detail::countLostFrames(lost);
+        state.tally.countLost(lost);
     if (status != ARV_BUFFER_STATUS_SUCCESS) {
         lock.unlock();
-        detail::countIncompleteFrames(1);
+        state.tally.countIncomplete(1);
         recycle(stream, buffer, keep);
         return;
     }
@@ -94,6 +97,21 @@ void handleBuffer(AravisStreamState &state, ArvStream *stream, ArvBuffer *buffer
     recycle(stream, buffer, keep);
 }
 
+// Adds what Aravis counted since the last call. On Aravis's stream thread,
+// which is the one that updates those counts.
+void countPackets(AravisStreamState &state, ArvStream *stream)
+{
+    if (!ARV_IS_GV_STREAM(stream))
+        return;
+    guint64 resent = 0;
+    guint64 missing = 0;
+    arv_gv_stream_get_statistics(ARV_GV_STREAM(stream), &resent, &missing);
+    state.tally.countPackets(resent - std::min<uint64_t>(resent, state.resentSeen),
+                             missing - std::min<uint64_t>(missing, state.missingSeen));
+    state.resentSeen = std::max<uint64_t>(resent, state.resentSeen);
+    state.missingSeen = std::max<uint64_t>(missing, state.missingSeen);
+}
+
 void onStreamEvent(void *userData, ArvStreamCallbackType type, ArvBuffer *)
 {
     auto *state = static_cast<AravisStreamState *>(userData);
@@ -119,6 +137,7 @@ void onStreamEvent(void *userData, ArvStreamCallbackType type, ArvBuffer *)
         // The whole output queue, not only the buffer announced.
         while (ArvBuffer *buffer = arv_stream_try_pop_buffer(stream))
             handleBuffer(*state, stream, buffer);
+        countPackets(*state, stream);
         break;
     }
     case ARV_STREAM_CALLBACK_TYPE_START_BUFFER:
@@ -144,8 +163,7 @@ void tearDownStream(AravisStreamState &state)
 
 std::shared_ptr<AravisStreamSource> AravisStreamSource::create(std::shared_ptr<AravisCamera> camera)
 {
-    auto state = std::make_shared<AravisStreamState>();
-    state->camera = camera;
+    auto state = std::make_shared<AravisStreamState>(camera);
     state->pixelFormat = std::make_shared<const std::string>();
     ArvStream *stream = camera->createArvStream(onStreamEvent, state.get());
     if (stream == nullptr)
@@ -158,6 +176,12 @@ std::shared_ptr<AravisStreamSource> AravisStreamSource::create(std::shared_ptr<A
         state->stream = stream;
     }
     return std::make_shared<AravisStreamSource>(std::move(state));
+}
+
+AravisStreamState::AravisStreamState(std::shared_ptr<AravisCamera> owner)
+    : StreamCore(owner->getKey())
+    , camera(std::move(owner))
+{
 }
 
 AravisStreamSource::AravisStreamSource(std::shared_ptr<AravisStreamState> state)
@@ -181,7 +205,9 @@ AravisStreamSource::~AravisStreamSource()
     }
     if (wasAcquiring && !m_state->camera->lost())
         m_state->camera->stopAcquisition("release stream source");
-    if (inside)
+    if (m_state->camera->lost())
+        tearDownDetached([state = m_state] { tearDownStream(*state); });
+    else if (inside)
         reapStream(m_state); // Aravis's thread cannot join itself
     else
         tearDownStream(*m_state);
@@ -269,6 +295,11 @@ bool AravisStreamSource::stopGrabbing()
     CallTrace::write(
         QStringLiteral("stopGrabbing %1 -> %2").arg(m_state->camera->traceKey(), CallTrace::result(ok)));
     return ok;
+}
+
+Dahua::GenICam::CStreamStatistics AravisStreamSource::getStatistics() const
+{
+    return m_state->tally.read();
 }
 
 bool AravisStreamSource::isGrabbing() const

@@ -40,6 +40,8 @@ class AravisCamera;
 // guards everything but `stream`, which is set once before the callback can
 // see frames and cleared only by the teardown.
 struct AravisStreamState : detail::StreamCore {
+    explicit AravisStreamState(std::shared_ptr<AravisCamera> owner);
+
     std::shared_ptr<AravisCamera> camera;
     ArvStream *stream = nullptr;
     std::vector<Dahua::GenICam::CFrameProc> copy;   // the callback's handler copy, reused
@@ -50,6 +52,10 @@ struct AravisStreamState : detail::StreamCore {
     uint64_t maxImages = 0; // 0: no limit
     uint64_t grabbedSinceStart = 0;
     uint64_t lastFrameId = 0; // 0: none yet in this run
+    // Aravis's packet counts of the stream as last added to the tally; read
+    // and written on Aravis's stream thread only.
+    uint64_t resentSeen = 0;
+    uint64_t missingSeen = 0;
 };
 
 // Destroys Aravis streams away from their own threads. One worker, started
@@ -70,6 +76,7 @@ public:
     bool startGrabbing(uint64_t maxImagesGrabbed, Dahua::GenICam::EGrabStrategy strategy) override;
     bool stopGrabbing() override;
     bool isGrabbing() const override;
+    Dahua::GenICam::CStreamStatistics getStatistics() const override;
 
 private:
     bool preparePool(size_t payload);

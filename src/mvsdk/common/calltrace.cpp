@@ -3,8 +3,11 @@
 #include <QFile>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <mutex>
+#include <string>
+#include <system_error>
 
 namespace Mvsdk {
 namespace detail {
@@ -35,8 +38,16 @@ void CallTrace::setFile(const QString &path)
         std::fclose(g_traceFile);
         g_traceFile = nullptr;
     }
-    if (!path.isEmpty())
+    if (!path.isEmpty()) {
         g_traceFile = std::fopen(QFile::encodeName(path).constData(), "ab");
+        if (g_traceFile == nullptr) {
+            // Not through the host's Qt message handler: the library's own set-up problem.
+            const std::string reason = std::generic_category().message(errno);
+            std::fprintf(stderr, "MVSDKmd: cannot open the trace file \"%s\" (%s); no trace\n",
+                         path.toLocal8Bit().constData(), reason.c_str());
+            std::fflush(stderr);
+        }
+    }
     g_traceEnabled.store(g_traceFile != nullptr);
 }
 

@@ -14,7 +14,8 @@ class CallTrace {
 public:
     // The file named by VXCAM_SIM_TRACE, once per process; later calls do nothing.
     static void setFromEnvironment();
-    // Empty path: tracing off.
+    // Empty path: tracing off. A file that cannot be opened is one line on
+    // standard error, and tracing is off.
     static void setFile(const QString &path);
     // Cheap test for hot paths: build a line only when this is true.
     static bool enabled();

@@ -1,5 +1,9 @@
 #include "featurevalue.h"
 
+#include <QLocale>
+
+#include <cmath>
+
 namespace Mvsdk {
 namespace detail {
 
@@ -49,7 +53,11 @@ QString FeatureValue::toText() const
     case FeatureType::Integer:
         return QString::number(integer);
     case FeatureType::Float:
-        return QString::number(real);
+        // Whole numbers as integers, others in the fewest digits that read back
+        // as the same double.
+        if (std::isfinite(real) && real == std::floor(real) && std::fabs(real) < 1e21)
+            return QString::number(real, 'f', 0);
+        return QString::number(real, 'g', QLocale::FloatingPointShortest);
     case FeatureType::Boolean:
         return boolean ? QStringLiteral("true") : QStringLiteral("false");
     case FeatureType::Enumeration:

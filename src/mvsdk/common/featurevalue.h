@@ -27,7 +27,8 @@ struct FeatureValue {
     static FeatureValue ofSymbol(const std::string &v);
     static FeatureValue ofText(const std::string &v);
     // The trace's notation: symbols and strings as text, integers decimal,
-    // doubles as QString::number prints them, booleans true/false.
+    // doubles with their full value (whole ones as integers, others in the
+    // shortest text that reads back as the same double), booleans true/false.
     QString toText() const;
 };
 

@@ -65,6 +65,8 @@ void StreamCore::beginDelivery(std::vector<Dahua::GenICam::CFrameProc> &copy)
 {
     copy.assign(handlers.begin(), handlers.end());
     ++deliveriesStarted;
+    if (!copy.empty())
+        tally.countDelivered();
 }
 
 void StreamCore::finishDelivery()

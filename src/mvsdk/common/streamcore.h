@@ -17,11 +17,14 @@
 
 #include "MVSDK/GenICam/StreamSource.h"
 
+#include "streamstatistics.h"
+
 #include <QString>
 
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -29,6 +32,12 @@ namespace Mvsdk {
 namespace detail {
 
 struct StreamCore {
+    // Frames are counted for the camera `cameraKey` (ICamera::getKey()).
+    explicit StreamCore(const std::string &cameraKey)
+        : tally(cameraKey)
+    {
+    }
+
     // False for an empty handler or one attached already; `allowed` false
     // refuses too (a back end's own reason). Traced for the camera `traceKey`.
     bool attach(const QString &traceKey, const Dahua::GenICam::CFrameProc &proc, bool allowed = true);
@@ -41,7 +50,8 @@ struct StreamCore {
     bool insideDelivery() const { return std::this_thread::get_id() == threadId; }
     void waitForDeliveriesUnlessInside(std::unique_lock<std::mutex> &lock);
     // Copies the handlers for one frame into `copy` (reused, so no allocation
-    // per frame) and counts the delivery as begun.
+    // per frame) and counts the delivery as begun, and the frame as
+    // delivered when a handler is attached.
     void beginDelivery(std::vector<Dahua::GenICam::CFrameProc> &copy);
     void finishDelivery();
 
@@ -60,6 +70,8 @@ struct StreamCore {
     // them waiting.
     uint64_t deliveriesStarted = 0;
     uint64_t deliveriesFinished = 0;
+    // Lock-free; the back end counts incomplete and lost frames itself.
+    StreamTally tally;
 };
 
 } // namespace detail

@@ -2,6 +2,7 @@
 
 #include "diagnostics.h"
 #include "featurestore.h"
+#include "pixellayout.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -9,12 +10,50 @@
 #include <QJsonParseError>
 #include <QSet>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace VxSim {
 namespace detail {
 
 namespace {
+
+// Edits (insertions, deletions, substitutions) between two texts, ignoring case.
+int editDistance(const QString &a, const QString &b)
+{
+    std::vector<int> previous(b.size() + 1), current(b.size() + 1);
+    for (int j = 0; j <= b.size(); ++j)
+        previous[j] = j;
+    for (int i = 1; i <= a.size(); ++i) {
+        current[0] = i;
+        for (int j = 1; j <= b.size(); ++j) {
+            const bool same = a.at(i - 1).toLower() == b.at(j - 1).toLower();
+            current[j] = std::min({previous[j] + 1, current[j - 1] + 1, previous[j - 1] + (same ? 0 : 1)});
+        }
+        std::swap(previous, current);
+    }
+    return previous[b.size()];
+}
+
+// Empty, or the problem with the first key of `object` that is not one of
+// `known`, with the known key it was probably meant to be.
+QString unknownKey(const QJsonObject &object, const QStringList &known)
+{
+    for (auto it = object.begin(); it != object.end(); ++it) {
+        if (known.contains(it.key()))
+            continue;
+        QString problem = QStringLiteral("unknown key \"%1\"").arg(it.key());
+        for (const QString &candidate : known) {
+            if (editDistance(it.key(), candidate) <= 2) {
+                problem += QStringLiteral(" (did you mean \"%1\"?)").arg(candidate);
+                break;
+            }
+        }
+        return problem;
+    }
+    return QString();
+}
 
 // Reads one camera; returns false with *error set on the first mistake.
 class CameraReader {
@@ -33,6 +72,15 @@ public:
             return fail(QStringLiteral("needs a non-empty text \"key\""));
         camera->key = key.toString();
         m_where += QStringLiteral(" (\"%1\")").arg(camera->key);
+        static const QStringList kKeys
+            = {QStringLiteral("key"),     QStringLiteral("model"),       QStringLiteral("width"),
+               QStringLiteral("height"),  QStringLiteral("pixelFormat"), QStringLiteral("fps"),
+               QStringLiteral("line1Hz"), QStringLiteral("frameBytes"),  QStringLiteral("pattern"),
+               QStringLiteral("kind"),    QStringLiteral("features"),    QStringLiteral("missing"),
+               QStringLiteral("refuse"),  QStringLiteral("fail"),        QStringLiteral("gige")};
+        const QString unknown = unknownKey(m_object, kKeys);
+        if (!unknown.isEmpty())
+            return fail(unknown);
 
         if (m_object.contains(QStringLiteral("model"))) {
             QString model;
@@ -57,9 +105,12 @@ public:
         QString pattern = QStringLiteral("ramp");
         if (!text(QStringLiteral("pattern"), &pattern))
             return false;
-        if (pattern != QLatin1String("ramp") && pattern != QLatin1String("none"))
-            return fail(QStringLiteral("\"pattern\" must be \"ramp\" or \"none\""));
-        camera->patternNone = pattern == QLatin1String("none");
+        if (pattern == QLatin1String("none"))
+            camera->pattern = PatternKind::None;
+        else if (pattern == QLatin1String("bars"))
+            camera->pattern = PatternKind::Bars;
+        else if (pattern != QLatin1String("ramp"))
+            return fail(QStringLiteral("\"pattern\" must be \"ramp\", \"none\" or \"bars\""));
         int64_t kind = 0;
         if (!integer(QStringLiteral("kind"), &kind))
             return false;
@@ -207,6 +258,11 @@ private:
         if (!v.isObject())
             return fail(QStringLiteral("\"gige\" must be an object"));
         const QJsonObject o = v.toObject();
+        const QString unknown = unknownKey(o,
+                                           {QStringLiteral("interface"), QStringLiteral("mask"),
+                                            QStringLiteral("gateway"), QStringLiteral("camera")});
+        if (!unknown.isEmpty())
+            return fail(QStringLiteral("\"gige\": ") + unknown);
         GigEConfig gige;
         const struct {
             const char *name;
@@ -252,36 +308,6 @@ const QStringList &failableOperations()
     return operations;
 }
 
-int bytesPerPixel(const QString &pixelFormat)
-{
-    if (pixelFormat == QLatin1String("RGB8Packed") || pixelFormat == QLatin1String("BGR8Packed"))
-        return 3;
-    if (pixelFormat == QLatin1String("RGBA8Packed") || pixelFormat == QLatin1String("BGRA8Packed"))
-        return 4;
-    if (pixelFormat == QLatin1String("YUV422Packed"))
-        return 2;
-    const bool mono = pixelFormat.startsWith(QLatin1String("Mono"));
-    const bool bayer = pixelFormat.startsWith(QLatin1String("Bayer"));
-    if (mono || bayer) {
-        for (const char *deep : {"10", "12", "16"}) {
-            if (pixelFormat.endsWith(QLatin1String(deep)))
-                return 2;
-        }
-    }
-    return 1;
-}
-
-uint64_t frameBytesFor(int64_t width, int64_t height, const QString &pixelFormat)
-{
-    if (width < 0 || height < 0)
-        return UINT64_MAX;
-    const uint64_t w = static_cast<uint64_t>(width);
-    const uint64_t h = static_cast<uint64_t>(height);
-    if (w != 0 && h > UINT32_MAX / w)
-        return UINT64_MAX;
-    return w * h * static_cast<uint64_t>(bytesPerPixel(pixelFormat));
-}
-
 bool parseConfig(const QByteArray &json, SystemConfig *config, QString *error)
 {
     if (json.size() > kMaxConfigBytes) {
@@ -305,6 +331,11 @@ bool parseConfig(const QByteArray &json, SystemConfig *config, QString *error)
         return false;
     }
     const QJsonObject root = document.object();
+    const QString unknown = unknownKey(root, {QStringLiteral("discovery"), QStringLiteral("cameras")});
+    if (!unknown.isEmpty()) {
+        *error = unknown;
+        return false;
+    }
     SystemConfig result;
     const QJsonValue discovery = root.value(QStringLiteral("discovery"));
     if (!discovery.isUndefined()) {

@@ -22,6 +22,10 @@ struct GigEConfig {
     QString cameraAddress;
 };
 
+// What the frames show: a ramp of values, zeros, or colour bars with a
+// moving box and the frame number.
+enum class PatternKind { Ramp, None, Bars };
+
 struct CameraConfig {
     QString key;
     std::optional<QString> model;
@@ -31,7 +35,7 @@ struct CameraConfig {
     double fps = 30.0;
     double line1Hz = 0.0;
     std::optional<uint32_t> frameBytes;
-    bool patternNone = false;
+    PatternKind pattern = PatternKind::Ramp;
     int kind = 0;
     QJsonObject features;
     QStringList missing;
@@ -51,13 +55,8 @@ constexpr qint64 kMaxConfigBytes = 16 * 1024 * 1024;
 // The operations that "fail" may name.
 const QStringList &failableOperations();
 
-// Bytes per pixel of a pixel-format symbol, as frames of that format carry them.
-int bytesPerPixel(const QString &pixelFormat);
 // Largest width or height a camera takes (frames carry them as 32-bit values).
 constexpr int64_t kMaxFrameSide = 2147483647;
-// Byte count of a frame of this geometry, computed in 64 bits; UINT64_MAX when
-// a side is negative or the count does not fit in 32 bits anyway.
-uint64_t frameBytesFor(int64_t width, int64_t height, const QString &pixelFormat);
 
 bool parseConfig(const QByteArray &json, SystemConfig *config, QString *error);
 // Reads and parses a configuration file; the error does not name the file.

@@ -1,9 +1,15 @@
-// FramePattern: the bytes of every frame of one size, made once.
+// FramePattern: what frames of one shape (size, geometry, pixel format) show,
+// made once.
 //
-// Ramp: byte i of frame s is (i + s) mod 256. One buffer of size + 256 bytes
-// holds 0, 1, 2, ...; frame s starts at offset s mod 256, so no frame is ever
-// filled or copied. None: one zeroed buffer from calloc, so that a huge frame
-// costs only address space until it is read.
+// Ramp: in formats whose samples are 10, 12 or 14 bits in two bytes, sample j
+// of frame s is (j + s) mod 2^depth (little-endian); in every other format
+// byte i of frame s is (i + s) mod 256. One buffer holds the ramp with one
+// period more than a frame, and frame s starts s steps into it, so no frame is
+// ever filled or copied.
+// None: one zeroed buffer from calloc, so that a huge frame costs only address
+// space until it is read.
+// Bars: the colour bars without the box and the frame number, which each
+// stream draws into a frame buffer of its own (BarsCanvas).
 //
 // Immutable once made, so any number of threads read it; a camera shares one
 // among its stream sources (VirtualCamera::framePattern), and each grabbing
@@ -11,21 +17,35 @@
 #ifndef MVSDK_VIRTUAL_FRAMEPATTERN_H
 #define MVSDK_VIRTUAL_FRAMEPATTERN_H
 
+#include "configreader.h"
+
 #include <cstdint>
 #include <memory>
+#include <string>
 
 namespace VxSim {
 namespace detail {
 
+// What the next frame of a camera looks like.
+struct FrameShape {
+    uint32_t bytes = 0;
+    uint32_t width = 0;
+    uint32_t height = 0;
+    std::string pixelFormat;
+
+    bool operator==(const FrameShape &) const = default;
+};
+
 class FramePattern {
 public:
-    FramePattern(uint32_t bytes, bool zero);
+    FramePattern(PatternKind kind, const FrameShape &shape);
 
     // False when the memory could not be had.
     bool valid() const { return m_buffer != nullptr; }
-    uint32_t bytes() const { return m_bytes; }
-    bool zero() const { return m_zero; }
-    // Bytes of frame `sequence`, valid as long as this object.
+    PatternKind kind() const { return m_kind; }
+    const FrameShape &shape() const { return m_shape; }
+    // Ramp and none: the bytes of frame `sequence`; bars: the background.
+    // Valid as long as this object.
     const uint8_t *frame(uint64_t sequence) const;
 
 private:
@@ -33,8 +53,11 @@ private:
         void operator()(uint8_t *p) const;
     };
     std::unique_ptr<uint8_t, FreeDeleter> m_buffer;
-    uint32_t m_bytes;
-    bool m_zero;
+    PatternKind m_kind;
+    FrameShape m_shape;
+    // Ramp: frame s starts at (s × m_step) mod m_period.
+    uint32_t m_period = 0;
+    uint32_t m_step = 0;
 };
 
 } // namespace detail

@@ -1,6 +1,8 @@
 #include "virtualcamera.h"
 
 #include "calltrace.h"
+#include "diagnostics.h"
+#include "pixellayout.h"
 #include "virtualstream.h"
 
 #include <QJsonValue>
@@ -37,7 +39,7 @@ VirtualCamera::VirtualCamera(const CameraConfig &config)
     : m_key(config.key)
     , m_keyUtf8(config.key.toStdString())
     , m_kind(config.kind)
-    , m_zeroPattern(config.patternNone)
+    , m_patternKind(config.pattern)
     , m_hasGigE(config.gige.has_value())
     , m_fps(config.fps)
     , m_line1Hz(config.line1Hz)
@@ -346,17 +348,36 @@ VirtualCamera::FrameShape VirtualCamera::frameShape() const
     return shape;
 }
 
-std::shared_ptr<const FramePattern> VirtualCamera::framePattern(uint32_t bytes)
+std::shared_ptr<const FramePattern> VirtualCamera::framePattern(const FrameShape &shape)
 {
     std::lock_guard<std::mutex> lock(m_patternMutex);
-    if (m_pattern == nullptr || m_pattern->bytes() != bytes) {
+    if (m_pattern == nullptr || m_pattern->shape() != shape) {
         m_pattern.reset(); // the old buffer goes once no stream source uses it
-        auto made = std::make_shared<const FramePattern>(bytes, m_zeroPattern);
+        auto made = std::make_shared<const FramePattern>(m_patternKind, shape);
         if (!made->valid())
             return nullptr;
         m_pattern = std::move(made);
     }
     return m_pattern;
+}
+
+void VirtualCamera::reportIfFramesImpossible()
+{
+    QString missing;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_fixedFrameBytes)
+            return;
+        for (const char *name : {"Width", "Height", "PixelFormat"}) {
+            if (!m_features.has(name))
+                missing += (missing.isEmpty() ? QString() : QStringLiteral(", ")) + QLatin1String(name);
+        }
+    }
+    if (missing.isEmpty() || m_framesImpossibleReported.exchange(true))
+        return;
+    reportProblem(QStringLiteral("camera \"%1\" makes no frames: it lacks %2 (\"missing\" in its "
+                                 "configuration), so its frame size is unknown")
+                      .arg(m_key, missing));
 }
 
 void VirtualCamera::addStream(const std::shared_ptr<StreamState> &stream)

@@ -80,17 +80,15 @@ public:
     Pacing pacing() const;
 
     // What the next frame looks like.
-    struct FrameShape {
-        uint32_t bytes = 0;
-        uint32_t width = 0;
-        uint32_t height = 0;
-        std::string pixelFormat;
-    };
+    using FrameShape = detail::FrameShape;
     FrameShape frameShape() const;
-    // The bytes of frames of this size in the camera's pattern, made on first
-    // use and shared by all its stream sources while the size stays. Null
-    // when the memory cannot be had. Never called with another lock held.
-    std::shared_ptr<const FramePattern> framePattern(uint32_t bytes);
+    // The camera's pattern for frames of this shape, made on first use and
+    // shared by all its stream sources while the shape stays. Null when the
+    // memory cannot be had. Never called with another lock held.
+    std::shared_ptr<const FramePattern> framePattern(const FrameShape &shape);
+    // A camera that lacks Width, Height or PixelFormat (and has no fixed
+    // frame size) makes no frames: says so, once per camera, on standard error.
+    void reportIfFramesImpossible();
 
     // Stream sources made for this camera.
     void addStream(const std::shared_ptr<StreamState> &stream);
@@ -124,7 +122,7 @@ private:
     const QString m_key;
     const std::string m_keyUtf8;
     const int m_kind;
-    const bool m_zeroPattern;
+    const PatternKind m_patternKind;
     const bool m_hasGigE;
 
     mutable std::mutex m_mutex;
@@ -139,6 +137,7 @@ private:
     std::vector<std::weak_ptr<StreamState>> m_streams;
     std::atomic<uint64_t> m_framesProduced {0};
     std::atomic<const void *> m_lastImage {nullptr};
+    std::atomic<bool> m_framesImpossibleReported {false};
 
     // Its own lock: making a large pattern must not hold up feature access.
     std::mutex m_patternMutex;

@@ -1,5 +1,6 @@
 #include "virtualstream.h"
 
+#include "barspattern.h"
 #include "calltrace.h"
 #include "diagnostics.h"
 #include "framepattern.h"
@@ -66,6 +67,7 @@ bool waitForFrame(StreamState &state, std::unique_lock<std::mutex> &lock, const 
 void runGrabbing(std::shared_ptr<StreamState> state)
 {
     std::shared_ptr<const FramePattern> pattern;
+    BarsCanvas canvas; // this stream's own frames of the bars pattern
     bool allocationReported = false;
     std::vector<Dahua::GenICam::CFrameProc> handlers; // reused: no allocation per frame
     Clock::time_point next = Clock::now();
@@ -80,9 +82,10 @@ void runGrabbing(std::shared_ptr<StreamState> state)
         // a (possibly large) frame buffer is made without holding either.
         const VirtualCamera::Pacing pacing = state->camera->pacing();
         const VirtualCamera::FrameShape shape = state->camera->frameShape();
-        if (pattern == nullptr || pattern->bytes() != shape.bytes)
-            pattern = state->camera->framePattern(shape.bytes);
-        const bool ready = pattern != nullptr;
+        if (pattern == nullptr || pattern->shape() != shape)
+            pattern = state->camera->framePattern(shape);
+        const bool ready
+            = pattern != nullptr && (pattern->kind() != PatternKind::Bars || canvas.prepare(pattern));
         if (!ready && !allocationReported) {
             reportProblem(
                 QStringLiteral("no memory for frames of %1 bytes of camera \"%2\"; no frames until the "
@@ -114,8 +117,10 @@ void runGrabbing(std::shared_ptr<StreamState> state)
             CallTrace::write(
                 QStringLiteral("frame %1 %2 %3")
                     .arg(state->camera->key(), QString::number(sequence), QString::number(shape.bytes)));
-        const Dahua::GenICam::CFrame frame(pattern->frame(sequence), shape.bytes, shape.width, shape.height,
-                                           sequence, shape.pixelFormat.c_str());
+        const uint8_t *image
+            = pattern->kind() == PatternKind::Bars ? canvas.draw(sequence) : pattern->frame(sequence);
+        const Dahua::GenICam::CFrame frame(image, shape.bytes, shape.width, shape.height, sequence,
+                                           shape.pixelFormat.c_str());
         state->camera->countFrame(frame.getImage());
         state->deliver(handlers, frame);
 
@@ -130,6 +135,12 @@ void runGrabbing(std::shared_ptr<StreamState> state)
 }
 
 } // namespace
+
+StreamState::StreamState(std::shared_ptr<VirtualCamera> owner)
+    : StreamCore(owner->getKey())
+    , camera(std::move(owner))
+{
+}
 
 void StreamState::trigger()
 {
@@ -217,6 +228,7 @@ bool VirtualStreamSource::startGrabbing(uint64_t maxImagesGrabbed, Dahua::GenICa
         // Claimed under the lock, so that a concurrent start does not make a second thread.
         m_state->threadRunning = true;
     }
+    m_state->camera->reportIfFramesImpossible();
     std::lock_guard<std::mutex> threadLock(m_threadMutex);
     // The previous thread, if any, has left its loop (it cleared threadRunning).
     if (m_thread.joinable())
@@ -249,6 +261,11 @@ bool VirtualStreamSource::stopGrabbing()
     }
     CallTrace::write(QStringLiteral("stopGrabbing %1 -> ok").arg(key));
     return true;
+}
+
+Dahua::GenICam::CStreamStatistics VirtualStreamSource::getStatistics() const
+{
+    return m_state->tally.read();
 }
 
 bool VirtualStreamSource::isGrabbing() const

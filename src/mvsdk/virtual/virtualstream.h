@@ -35,10 +35,7 @@ class VirtualCamera;
 // Shared by a stream source, its grabbing thread and its camera. Guarded by
 // StreamCore's `mutex`.
 struct StreamState : Mvsdk::detail::StreamCore {
-    explicit StreamState(std::shared_ptr<VirtualCamera> owner)
-        : camera(std::move(owner))
-    {
-    }
+    explicit StreamState(std::shared_ptr<VirtualCamera> owner);
 
     // A software trigger for this stream.
     void trigger();
@@ -66,6 +63,7 @@ public:
     bool startGrabbing(uint64_t maxImagesGrabbed, Dahua::GenICam::EGrabStrategy strategy) override;
     bool stopGrabbing() override;
     bool isGrabbing() const override;
+    Dahua::GenICam::CStreamStatistics getStatistics() const override;
 
     const std::shared_ptr<StreamState> &state() const { return m_state; }
 

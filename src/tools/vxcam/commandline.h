@@ -1,4 +1,10 @@
-// The tool's command line: `vxcam list` and `vxcam grab`.
+// The tool's command line: `vxcam list`, `vxcam grab` and `vxcam view`.
+//
+// The options that open and set up a camera (--plugin, --camera, --driver,
+// --board, --mode, --exposure, --save, --suffix) are shared by every command
+// that drives cameras; --seconds and --limit by grab and view. The ones that
+// shape a grab run (--frames, --snap, --snap-timeout, --png, --all, --quiet)
+// are grab's own, --screenshot is view's own; a command refuses the other's.
 #ifndef VXCAM_COMMANDLINE_H
 #define VXCAM_COMMANDLINE_H
 
@@ -6,33 +12,55 @@
 #include <QStringList>
 
 struct GrabOptions {
-    QString plugin;
-    QString camera;
+    // Shared by the commands that drive cameras.
+    QString plugin; // empty: the default plug-in (see PluginLoader)
+    bool pluginGiven = false;
+    QStringList cameras; // in the order given; empty with --all
     bool earlierDriver = false;
     int board = 0;
     int mode = 2;
-    int frames = 100;
-    bool framesGiven = false;
-    double seconds = 10.0;
-    quint32 limit = 0;
-    int snaps = 0;
     bool exposureGiven = false;
     int exposure = 0;
     QString savePrefix;
     QString saveSuffix = QStringLiteral(".bmp");
+
+    // grab's and view's.
+    // grab: the longest run of each camera (resolved: --seconds, else 10 plus
+    // the snapshot timeout for every snapshot); view: the window closes after
+    // it when given.
+    double seconds = 10.0;
+    bool secondsGiven = false;
+    // The frame limit in mode 3 (the option record's m_nFrameLimit).
+    quint32 limit = 0;
+    bool limitGiven = false;
+
+    // grab's own.
+    bool allCameras = false;
+    // Frames each camera's run ends at (resolved: --frames, else the
+    // snapshots, else --limit in mode 3, else 100; never above --limit in mode 3).
+    int frames = 100;
+    bool framesGiven = false; // fewer frames than asked is then a failure
+    int snaps = 0;
+    double snapTimeout = 5.0;
     QString png;
     bool quiet = false;
+
+    // view's own.
+    QString screenshot; // the window as a PNG when it closes
 };
 
 struct CommandLine {
-    enum Command { List, Grab, Help };
+    enum Command { List, Grab, View, Help, Version };
     Command command = Help;
     GrabOptions options;
     QString helpText;
 };
 
-// Parses the arguments (program name first). False with *error set for a
-// usage error.
+// Parses the arguments (program name first). False with *error set (one
+// line) for a usage error.
 bool parseCommandLine(const QStringList &arguments, CommandLine *commandLine, QString *error);
+
+// The line that follows a usage error.
+QString usageHint();
 
 #endif // VXCAM_COMMANDLINE_H

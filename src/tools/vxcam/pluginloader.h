@@ -7,14 +7,21 @@
 
 #include <QLibrary>
 #include <QString>
+#include <QStringList>
 
 class PluginLoader {
 public:
-    // The plug-in beside this program (the build tree), else the one in the
-    // installed plug-in folder when that exists; the one beside when neither does.
-    static QString defaultPath();
+    // The files tried for a plug-in named PATH, in order, as absolute paths
+    // (relative ones from the current folder): PATH itself and, when its
+    // file name has no extension, the platform's library name made of it
+    // (libNAME.so, NAME.dll). An empty PATH: the plug-in beside this program
+    // (the build tree), then the one in the installed plug-in folder.
+    static QStringList candidates(const QString &path);
 
-    // False with errorString() set when the library or an entry point is missing.
+    // Loads the first candidate that exists; a bare name with no such file
+    // is then left to the system's library search. False with errorString()
+    // set (naming every path tried) when nothing loads or an entry point is
+    // missing.
     bool load(const QString &path);
     QString errorString() const { return m_error; }
 
@@ -22,6 +29,8 @@ public:
     VxCameraDeleteFunction destroy = nullptr;
 
 private:
+    bool loadFile(const QString &file, const QString &shownName);
+
     QLibrary m_library;
     QString m_error;
 };

@@ -1,20 +1,20 @@
 #include "warningwatch.h"
 
 #include <atomic>
-#include <thread>
+#include <mutex>
 
 namespace {
 
-// Set just after the watching handler is installed; a message of another
-// thread in between has nowhere to go and is dropped.
+// Installed once, with the first watch, and kept: taking it out again could
+// drop a message of another thread that is passing through it.
 std::atomic<QtMessageHandler> g_previous {nullptr};
-std::atomic<std::thread::id> g_watchedThread;
-std::atomic<int> g_warnings {0};
+thread_local int t_watches = 0;
+thread_local int t_warnings = 0;
 
 void watchingHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
-    if (type != QtDebugMsg && type != QtInfoMsg && std::this_thread::get_id() == g_watchedThread)
-        ++g_warnings;
+    if (type != QtDebugMsg && type != QtInfoMsg && t_watches > 0)
+        ++t_warnings;
     const QtMessageHandler previous = g_previous.load();
     if (previous != nullptr)
         previous(type, context, message);
@@ -24,17 +24,18 @@ void watchingHandler(QtMsgType type, const QMessageLogContext &context, const QS
 
 WarningWatch::WarningWatch()
 {
-    g_watchedThread = std::this_thread::get_id();
-    g_warnings = 0;
-    g_previous.store(qInstallMessageHandler(watchingHandler));
+    static std::once_flag installed;
+    std::call_once(installed, [] { g_previous.store(qInstallMessageHandler(watchingHandler)); });
+    ++t_watches;
+    m_before = t_warnings;
 }
 
 WarningWatch::~WarningWatch()
 {
-    qInstallMessageHandler(g_previous.load());
+    --t_watches;
 }
 
 int WarningWatch::warnings() const
 {
-    return g_warnings.load();
+    return t_warnings - m_before;
 }

@@ -7,8 +7,9 @@
 #include <QtGlobal>
 
 // While it lives it counts the warnings (and worse) logged on the thread that
-// made it, and passes every message on to the handler installed before, so
-// the log looks as without it. One at a time; made and destroyed on one thread.
+// made it. Every message still goes on to the handler that was installed
+// before the first watch, so the log looks as without it. Watches on
+// different threads count independently; made and destroyed on one thread.
 class WarningWatch {
 public:
     WarningWatch();
@@ -17,6 +18,9 @@ public:
     WarningWatch &operator=(const WarningWatch &) = delete;
 
     int warnings() const;
+
+private:
+    int m_before = 0;
 };
 
 #endif // VXCAM_WARNINGWATCH_H

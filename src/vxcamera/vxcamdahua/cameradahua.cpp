@@ -30,6 +30,7 @@ CCameraDahua::CCameraDahua(tagVX_CAMERA_OPTION *option, IPoolCallback *callback)
     : ICameraObject(option, callback)
     , m_nCamTriggerMode(-1)
     , m_buffSize(0)
+    , m_announcedBytes(0)
     , m_pBuff(nullptr)
     , m_operations(*this)
 {
@@ -242,6 +243,10 @@ int CCameraDahua::IStartCamera()
     quint32 size = 0;
     const bool fits = frameByteCount(m_camParam.width, m_camParam.height, bytesPerPixel, &size);
     std::atomic_ref<quint32>(m_buffSize).store(fits ? size : 0);
+    std::atomic_ref<quint64>(m_announcedBytes)
+        .store(announcedFrameBytes(m_nWidth, m_nHeight, m_nBitsPerPixel));
+    m_smallFrameWarning.rearm();
+    m_dumpWarning.rearm();
     try {
         if (!fits)
             throw std::bad_alloc();
@@ -325,6 +330,21 @@ void CCameraDahua::onGetFrame(const CFrame &frame)
             << Qt::endl;
         return;
     }
+    // A host reads the announced size from every frame: a shorter one would
+    // make it read past the frame's end.
+    const quint64 announced = std::atomic_ref<quint64>(m_announcedBytes).load();
+    if (size < announced) {
+        if (m_smallFrameWarning.first())
+            qWarning() << QStringLiteral("image size too small, expected=%1 (%2 x %3, %4 bits per pixel), "
+                                         "imageSize=%5; such frames are dropped")
+                              .arg(announced)
+                              .arg(m_nWidth)
+                              .arg(m_nHeight)
+                              .arg(m_nBitsPerPixel)
+                              .arg(size)
+                       << Qt::endl;
+        return;
+    }
     const quint32 number = frameNum.fetch_add(1) + 1;
     const auto *pixels = static_cast<const unsigned char *>(frame.getImage());
     std::atomic_ref<const unsigned char *>(m_pImageData).store(pixels);
@@ -332,7 +352,11 @@ void CCameraDahua::onGetFrame(const CFrame &frame)
     std::atomic_ref<quint8> saveFlag(m_pCamOpt->saveFlag);
     if (saveFlag.load() != 0) {
         saveFlag.store(2);
-        SaveFrameToFile(frame, dumpFileName(number, *m_pCamOpt));
+        const QString fileName = dumpFileName(number, *m_pCamOpt);
+        const QString problem = SaveFrameToFile(frame, fileName);
+        if (!problem.isEmpty() && m_dumpWarning.first())
+            qWarning() << QStringLiteral("save image to file failed, %1: %2").arg(fileName, problem)
+                       << Qt::endl;
     }
     // The host may close or delete this object from inside its callback: the
     // line after it uses only values read before.
@@ -343,7 +367,7 @@ void CCameraDahua::onGetFrame(const CFrame &frame)
                << Qt::endl;
 }
 
-void CCameraDahua::SaveFrameToFile(const CFrame &frame, const QString &fileName)
+QString CCameraDahua::SaveFrameToFile(const CFrame &frame, const QString &fileName)
 {
     // Geometry read from the camera now; the geometry of the open when it cannot be read.
     int width = GetWidth();
@@ -352,8 +376,8 @@ void CCameraDahua::SaveFrameToFile(const CFrame &frame, const QString &fileName)
         width = m_nWidth;
     if (height < 0)
         height = m_nHeight;
-    writeFrameDump(fileName, m_bmpInfo, width, height, m_nBitsPerPixel, frame.getImage(),
-                   frame.getImageSize());
+    return writeFrameDump(fileName, m_bmpInfo, width, height, m_nBitsPerPixel, frame.getImage(),
+                          frame.getImageSize());
 }
 
 // ---- property ----------------------------------------------------------------

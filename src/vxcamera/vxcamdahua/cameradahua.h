@@ -13,7 +13,7 @@
 // Threads: the host's threads call the operations; the SDK's grabbing thread
 // runs onGetFrame, and inside it the host's IFrameReady, the dump (with two
 // camera reads) and a log line. m_bStarted, m_nFrameNum, m_pImageData,
-// m_nCurTriggerMode, m_buffSize and the option's saveFlag are shared and
+// m_nCurTriggerMode, m_buffSize, m_announcedBytes and the option's saveFlag are shared and
 // accessed atomically (std::atomic_ref). The operations of the contract run
 // one at a time through m_operations, which also decides what a call from
 // inside the host's callback does while another thread is inside an
@@ -24,6 +24,7 @@
 #define VXCAMDAHUA_CAMERADAHUA_H
 
 #include "bitmapinfo.h"
+#include "oncewarning.h"
 #include "operationguard.h"
 #include "vxcameraobject.h"
 
@@ -133,7 +134,8 @@ public:
     void onGetFrame(const Dahua::GenICam::CFrame &frame);
 
 private:
-    void SaveFrameToFile(const Dahua::GenICam::CFrame &frame, const QString &fileName);
+    // Why the dump was not written whole; empty when it was.
+    QString SaveFrameToFile(const Dahua::GenICam::CFrame &frame, const QString &fileName);
     void SetBitsByPixelFormat(const QByteArray &symbol);
     void ApplyModelParams();
     Dahua::GenICam::IStreamSource::Proc frameHandler();
@@ -151,6 +153,11 @@ private:
     tagDH_CAMERA_PARAM m_camParam;
     qint32 m_nCamTriggerMode;
     quint32 m_buffSize;
+    // What a host reads from each frame: the opened geometry at its bit depth.
+    quint64 m_announcedBytes;
+    // Given once per start each.
+    COnceWarning m_smallFrameWarning;
+    COnceWarning m_dumpWarning;
     unsigned char *m_pBuff;
     VxBitmapInfo m_bmpInfo;
     Dahua::GenICam::IAcquisitionControlPtr m_acqCtrlSptr;

@@ -27,6 +27,7 @@ const char *const kFrame = "CCameraDahuaV2::onGetFrame";
 CCameraDahuaV2::CCameraDahuaV2(tagVX_CAMERA_OPTION *option, IPoolCallback *callback)
     : ICameraObject(option, callback)
     , m_buffSize(0)
+    , m_announcedBytes(0)
     , m_pBuff(nullptr)
     , m_operations(*this)
 {
@@ -154,6 +155,8 @@ int CCameraDahuaV2::IOpenCamera()
     quint32 size = 0;
     const bool fits = frameByteCount(m_nWidth, m_nHeight, m_nBitsPerPixel / 8, &size);
     std::atomic_ref<quint32>(m_buffSize).store(fits ? size : 0);
+    std::atomic_ref<quint64>(m_announcedBytes)
+        .store(announcedFrameBytes(m_nWidth, m_nHeight, m_nBitsPerPixel));
     try {
         if (!fits)
             throw std::bad_alloc();
@@ -218,6 +221,8 @@ int CCameraDahuaV2::IStartCamera()
     }
     // The stream is stopped now; the flag follows it until grabbing starts again.
     started.store(false);
+    m_smallFrameWarning.rearm();
+    m_dumpWarning.rearm();
 
     if (current.load() != requested) {
         switch (requested) {
@@ -351,6 +356,22 @@ void CCameraDahuaV2::onGetFrame(const CFrame &frame)
                    << " - " << kFrame;
         return;
     }
+    // A host reads the announced size from every frame: a shorter one would
+    // make it read past the frame's end.
+    const quint64 announced = std::atomic_ref<quint64>(m_announcedBytes).load();
+    if (size < announced) {
+        if (m_smallFrameWarning.first())
+            qWarning() << QStringLiteral(
+                              "Image smaller than announced: expected image size %1 (%2 x %3, %4 bits "
+                              "per pixel), but got image size %5; such frames are dropped")
+                              .arg(announced)
+                              .arg(m_nWidth)
+                              .arg(m_nHeight)
+                              .arg(m_nBitsPerPixel)
+                              .arg(size)
+                       << " - " << kFrame;
+        return;
+    }
     const quint32 number = std::atomic_ref<quint32>(m_nFrameNum).fetch_add(1) + 1;
     const auto *pixels = static_cast<const unsigned char *>(frame.getImage());
     std::atomic_ref<const unsigned char *>(m_pImageData).store(pixels);
@@ -358,8 +379,12 @@ void CCameraDahuaV2::onGetFrame(const CFrame &frame)
     std::atomic_ref<quint8> saveFlag(m_pCamOpt->saveFlag);
     if (saveFlag.load() != 0) {
         saveFlag.store(2);
-        writeFrameDump(dumpFileName(number, *m_pCamOpt), m_bmpInfo, m_nWidth, m_nHeight, m_nBitsPerPixel,
-                       pixels, size);
+        const QString fileName = dumpFileName(number, *m_pCamOpt);
+        const QString problem
+            = writeFrameDump(fileName, m_bmpInfo, m_nWidth, m_nHeight, m_nBitsPerPixel, pixels, size);
+        if (!problem.isEmpty() && m_dumpWarning.first())
+            qWarning() << QStringLiteral("Failed to save image to file %1: %2").arg(fileName, problem)
+                       << " - " << kFrame;
     }
     // The host may close or even delete this object from inside its callback:
     // nothing of the object is touched after this call.

@@ -12,7 +12,8 @@
 //
 // Threads: the host's threads call the operations; the SDK's grabbing thread
 // runs onGetFrame. They share m_bOpened, m_bStarted, m_nFrameNum,
-// m_pImageData, m_nCurTriggerMode, m_buffSize and the option's saveFlag, which
+// m_pImageData, m_nCurTriggerMode, m_buffSize, m_announcedBytes and the
+// option's saveFlag, which
 // both sides access atomically (std::atomic_ref). Close and stop wait, through
 // the SDK's stop and detach, for a frame handler call in flight. The
 // operations run one at a time through m_operations, which also decides what
@@ -22,6 +23,7 @@
 #define VXCAMDAHUA_CAMERADAHUAV2_H
 
 #include "bitmapinfo.h"
+#include "oncewarning.h"
 #include "operationguard.h"
 #include "vxcameraobject.h"
 
@@ -60,6 +62,11 @@ private:
     void releaseFailedOpen(bool connected, bool attached);
 
     quint32 m_buffSize;
+    // What a host reads from each frame: the opened geometry at its bit depth.
+    quint64 m_announcedBytes;
+    // Given once per start each.
+    COnceWarning m_smallFrameWarning;
+    COnceWarning m_dumpWarning;
     unsigned char *m_pBuff;
     VxBitmapInfo m_bmpInfo;
     Dahua::GenICam::IAcquisitionControlPtr m_acqCtrlSptr;

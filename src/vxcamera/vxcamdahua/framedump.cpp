@@ -5,7 +5,9 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <system_error>
 
 static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN,
               "the bitmap information block is written as it lies in memory");
@@ -61,6 +63,12 @@ QString cameraNameWithin(const QString &cameraName, qsizetype room)
     return cameraName.left(kept);
 }
 
+// The C runtime's text for an error number (thread-safe, unlike strerror).
+QString systemError(int error)
+{
+    return QString::fromStdString(std::generic_category().message(error));
+}
+
 } // namespace
 
 QString dumpCameraName(const QString &cameraName)
@@ -101,18 +109,18 @@ QString dumpFileName(quint32 frameNumber, const tagVX_CAMERA_OPTION &option)
     return dumpFileName(frameNumber, option, QDateTime::currentDateTime());
 }
 
-void writeFrameDump(const QString &fileName, VxBitmapInfo &info, qint32 width, qint32 height,
-                    qint32 bitsPerPixel, const void *bytes, quint32 byteCount)
+QString writeFrameDump(const QString &fileName, VxBitmapInfo &info, qint32 width, qint32 height,
+                       qint32 bitsPerPixel, const void *bytes, quint32 byteCount)
 {
     // A NUL would cut the path short and name another file than the one asked for.
     if (fileName.contains(QChar(0)))
-        return;
+        return QStringLiteral("the name holds a NUL character");
     const QByteArray name = dumpOpenName(fileName);
     if (name.isEmpty())
-        return;
+        return QStringLiteral("the name cannot be written in the file system's encoding");
     std::FILE *file = std::fopen(name.constData(), "wb");
     if (file == nullptr)
-        return;
+        return QStringLiteral("cannot create the file: ") + systemError(errno);
 
     unsigned char header[kFileHeaderSize] = {'B', 'M'};
     qToLittleEndian<quint32>(byteCount + kPixelDataOffset, header + 2);
@@ -123,9 +131,23 @@ void writeFrameDump(const QString &fileName, VxBitmapInfo &info, qint32 width, q
     info.header.height = height;
     info.header.bitCount = static_cast<quint16>(bitsPerPixel & 0xFFFF);
 
-    std::fwrite(header, 1, sizeof(header), file);
-    std::fwrite(&info, 1, sizeof(info), file);
+    int error = 0;
+    const auto write = [&](const void *data, std::size_t size) {
+        if (error == 0 && std::fwrite(data, 1, size, file) != size)
+            error = errno != 0 ? errno : EIO;
+    };
+    errno = 0;
+    write(header, sizeof(header));
+    write(&info, sizeof(info));
     if (byteCount > 0 && bytes != nullptr)
-        std::fwrite(bytes, 1, byteCount, file);
-    std::fclose(file);
+        write(bytes, byteCount);
+    // Closing flushes what the C runtime still buffers: a full disk may show only here.
+    if (std::fclose(file) != 0 && error == 0)
+        error = errno != 0 ? errno : EIO;
+    if (error == 0)
+        return QString();
+    const QString reason = systemError(error);
+    if (std::remove(name.constData()) != 0)
+        return reason + QStringLiteral("; the incomplete file could not be removed: ") + systemError(errno);
+    return reason + QStringLiteral("; the incomplete file was removed");
 }

@@ -29,8 +29,10 @@ QString dumpFileName(quint32 frameNumber, const tagVX_CAMERA_OPTION &option, con
 // platform's file-name encoding (Latin-1 on Windows, where the ANSI code page
 // must read those bytes as the same characters); a name that this encoding
 // cannot hold exactly, or that holds a NUL, is not written. A file
-// that cannot be opened is skipped silently; write errors are not reported.
-void writeFrameDump(const QString &fileName, VxBitmapInfo &info, qint32 width, qint32 height,
-                    qint32 bitsPerPixel, const void *bytes, quint32 byteCount);
+// that cannot be written whole (full disk, I/O error) is removed rather than
+// left cut short. Returns why no complete file was written, or an empty text
+// when one was.
+QString writeFrameDump(const QString &fileName, VxBitmapInfo &info, qint32 width, qint32 height,
+                       qint32 bitsPerPixel, const void *bytes, quint32 byteCount);
 
 #endif // VXCAMDAHUA_FRAMEDUMP_H

@@ -69,3 +69,16 @@ bool frameByteCount(qint64 width, qint64 height, qint64 bytesPerPixel, quint32 *
     *bytes = static_cast<quint32>(pixels * static_cast<quint64>(bytesPerPixel));
     return true;
 }
+
+quint64 announcedFrameBytes(qint64 width, qint64 height, qint64 bitsPerPixel)
+{
+    if (width < 0 || height < 0 || bitsPerPixel < 0)
+        return 0;
+    if (width > UINT32_MAX || height > UINT32_MAX)
+        return UINT64_MAX;
+    const quint64 pixels = static_cast<quint64>(width) * static_cast<quint64>(height);
+    const quint64 bits = static_cast<quint64>(bitsPerPixel);
+    if (bits != 0 && pixels > UINT64_MAX / bits)
+        return UINT64_MAX;
+    return pixels * bits / 8;
+}

@@ -28,4 +28,9 @@ int imageFormatFor(const QByteArray &symbol, int bitsPerPixel);
 // false when the product is negative or does not fit in 32 bits.
 bool frameByteCount(qint64 width, qint64 height, qint64 bytesPerPixel, quint32 *bytes);
 
+// The bytes a host reads from a frame of the announced geometry:
+// width x height x bitsPerPixel / 8, computed in 64 bits; 0 when a factor is
+// negative, the largest value when the product does not fit.
+quint64 announcedFrameBytes(qint64 width, qint64 height, qint64 bitsPerPixel);
+
 #endif // VXCAMDAHUA_PIXELFORMAT_H

@@ -5,6 +5,7 @@
 #include "MVSDK/Defs.h"
 #include "MVSDK/GenICam/Frame.h"
 #include "MVSDK/Memory/SharedPtr.h"
+#include "MVSDK/StreamStatistics.h"
 
 #include <cstdint>
 
@@ -70,6 +71,9 @@ public:
         = 0;
     virtual bool stopGrabbing() = 0;
     virtual bool isGrabbing() const = 0;
+    // This stream source's own counts since it was made (its camera's totals:
+    // cameraStatistics()). Thread-safe, readable while grabbing.
+    virtual CStreamStatistics getStatistics() const = 0;
 };
 
 typedef Memory::TSharedPtr<IStreamSource> IStreamSourcePtr;

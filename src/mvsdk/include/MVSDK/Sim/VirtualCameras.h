@@ -63,10 +63,17 @@ MVSDK_API uint64_t framesProduced(const QString &key);
 // frame it was handed (with one stream source on the camera).
 MVSDK_API const void *lastFrameImage(const QString &key);
 
-// The pattern byte i of frame number seq carries: (i + seq) mod 256.
+// The ramp pattern: byte i of frame number seq carries (i + seq) mod 256 ...
 inline uint8_t patternByte(uint64_t index, uint64_t sequence)
 {
     return static_cast<uint8_t>((index + sequence) & 0xFFu);
+}
+// ... except in formats whose samples are 10, 12 or 14 bits in two bytes
+// (Mono10, BayerRG12, ...): there sample j (little-endian, at byte 2j) of
+// frame seq carries (j + seq) mod 2^depth.
+inline uint16_t patternSample(uint64_t index, uint64_t sequence, int depth)
+{
+    return static_cast<uint16_t>((index + sequence) & ((1u << depth) - 1u));
 }
 
 } // namespace VxSim

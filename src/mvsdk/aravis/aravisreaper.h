@@ -1,0 +1,20 @@
+// Teardowns of Aravis objects that must not run where they are released.
+#ifndef MVSDK_ARAVIS_ARAVISREAPER_H
+#define MVSDK_ARAVIS_ARAVISREAPER_H
+
+#include <functional>
+
+namespace Mvsdk {
+namespace aravis {
+
+// Runs the teardown of a lost camera's Aravis objects on a thread of its own,
+// which nothing waits for, not even the end of the process: Aravis still
+// talks to the camera while it releases them (a stream channel reset, the
+// release of control access) and waits out each register time-out, about
+// 2.5 s apiece, for a camera that no longer answers.
+void tearDownDetached(std::function<void()> teardown);
+
+} // namespace aravis
+} // namespace Mvsdk
+
+#endif // MVSDK_ARAVIS_ARAVISREAPER_H

@@ -1,0 +1,284 @@
+#include "camerarun.h"
+
+#include "cameraconnections.h"
+#include "camerafacts.h"
+#include "camerastatistics.h"
+#include "failurelines.h"
+#include "interrupt.h"
+#include "pngpreview.h"
+#include "printabletext.h"
+#include "warningwatch.h"
+
+#include <algorithm>
+#include <chrono>
+
+namespace {
+
+using Clock = GrabHost::Clock;
+
+// How often a waiting run looks at its time limit, the connection and interrupts.
+constexpr std::chrono::milliseconds kLookAgain {20};
+
+Clock::time_point after(double seconds)
+{
+    return Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+}
+
+double secondsBetween(Clock::time_point from, Clock::time_point to)
+{
+    return std::chrono::duration<double>(to - from).count();
+}
+
+QString number(double value)
+{
+    return QString::number(value, 'g', 6);
+}
+
+} // namespace
+
+CameraRun::CameraRun(const GrabOptions &options, const PluginLoader &plugin)
+    : m_options(options)
+    , m_host(!options.png.isEmpty(), options.frames, &m_option)
+    , m_camera(plugin, options.earlierDriver, &m_option, &m_host)
+{
+    m_option.boardNum = options.board;
+}
+
+QStringList CameraRun::cameraList() const
+{
+    return m_camera->IGetCameraList();
+}
+
+void CameraRun::setKey(const QString &key)
+{
+    m_key = key;
+    m_shownKey = printableText(key);
+}
+
+QString CameraRun::cameraText() const
+{
+    return QStringLiteral("camera \"") + m_shownKey + QLatin1Char('"');
+}
+
+void CameraRun::fail(const QString &line)
+{
+    m_failures->add(line);
+    m_failed.store(true);
+}
+
+void CameraRun::run(const CameraConnections &connections, FailureLines &failures, const QString &pngFile)
+{
+    m_connections = &connections;
+    m_failures = &failures;
+    if (!interrupted() && open()) {
+        if (!interrupted() && setExposure() && !interrupted() && start()) {
+            fireSnapshots();
+            waitForFrames();
+        }
+        stopAndClose();
+    }
+    m_camera.reset();
+    if (m_started) {
+        m_summary.lost = undeliveredFrames(m_key) - m_undeliveredBefore;
+        reportRun();
+        if (!pngFile.isEmpty())
+            writePng(pngFile);
+    }
+    m_finished.store(true);
+}
+
+bool CameraRun::open()
+{
+    m_option.cameraName = m_key;
+    if (m_camera->IOpenCamera() != 1) {
+        fail(QStringLiteral("cannot open ") + cameraText());
+        return false;
+    }
+    // Only the picture needs the pixel-format symbol.
+    if (!m_options.png.isEmpty())
+        m_lastFrameLayout.pixelFormat = readCameraFacts(m_key).pixelFormat;
+    return true;
+}
+
+bool CameraRun::setExposure()
+{
+    if (!m_options.exposureGiven)
+        return true;
+    tagVX_CAMERA_PROPERTY property;
+    property.propId = 1;
+    property.propValue = m_options.exposure;
+    WarningWatch watch;
+    m_camera->ISetProperty(&property);
+    if (watch.warnings() > 0) {
+        fail(QStringLiteral("cannot set the exposure time %1 on ").arg(m_options.exposure) + cameraText());
+        return false;
+    }
+    return true;
+}
+
+bool CameraRun::start()
+{
+    m_camera->m_nTriggerMode = m_options.mode;
+    if (m_options.mode == 3 && m_options.limitGiven)
+        m_camera->m_nFrameLimit = m_options.limit;
+    if (!m_options.savePrefix.isEmpty()) {
+        m_option.savePrefix = m_options.savePrefix;
+        m_option.saveSuffix = m_options.saveSuffix;
+        m_option.saveFlag = 1;
+    }
+    m_undeliveredBefore = undeliveredFrames(m_key);
+    m_start = Clock::now();
+    m_startNs.store(m_start.time_since_epoch().count());
+    m_deadline = after(m_options.seconds);
+    if (m_camera->IStartCamera() != 1) {
+        fail(QStringLiteral("cannot start ") + cameraText()
+             + QStringLiteral(" in mode %1").arg(m_options.mode));
+        return false;
+    }
+    m_started = true;
+    return true;
+}
+
+bool CameraRun::ending()
+{
+    if (m_end != End::None)
+        return true;
+    if (m_host.targetReached())
+        m_end = End::Target;
+    else if (!m_connections->connected(m_key))
+        m_end = End::Lost;
+    else if (interrupted())
+        m_end = End::Interrupt;
+    else if (Clock::now() >= m_deadline)
+        m_end = End::Time;
+    return m_end != End::None;
+}
+
+bool CameraRun::waitForMoreThan(int frames, Clock::time_point until)
+{
+    for (;;) {
+        if (m_host.waitForMoreThan(frames, std::min(until, Clock::now() + kLookAgain)))
+            return true;
+        if (ending() || Clock::now() >= until)
+            return false;
+    }
+}
+
+void CameraRun::fireSnapshots()
+{
+    for (int i = 0; i < m_options.snaps && !ending(); ++i) {
+        const int before = m_host.frames();
+        if (m_camera->ISnapCamera(VX_TRIGGER_DIRECTION_NONE) != 1) {
+            if (ending())
+                break; // the target was reached meanwhile: the camera is stopped
+            ++m_snapsRefused;
+            continue;
+        }
+        ++m_snapsFired;
+        // The next trigger only after this one's frame: cameras merge
+        // triggers that come within one frame.
+        if (!waitForMoreThan(before, std::min(m_deadline, after(m_options.snapTimeout))) && m_end != End::Lost
+            && m_end != End::Interrupt)
+            ++m_snapsWithoutFrame;
+    }
+}
+
+void CameraRun::waitForFrames()
+{
+    // Snapshots alone end the run once each had its frame or its time.
+    if (m_options.snaps > 0 && !m_options.framesGiven)
+        return;
+    while (!ending())
+        m_host.waitForMoreThan(m_host.frames(), Clock::now() + kLookAgain);
+}
+
+void CameraRun::stopAndClose()
+{
+    const Clock::time_point end = m_host.targetReached() ? m_host.lastFrameTime() : Clock::now();
+    m_camera->IStopCamera();
+    if (m_started) {
+        const int frames = m_host.frames();
+        const double toLastFrame = frames > 0 ? secondsBetween(m_start, m_host.lastFrameTime()) : 0;
+        m_summary.key = m_shownKey;
+        m_summary.frames = frames;
+        m_summary.width = m_camera->m_nWidth;
+        m_summary.height = m_camera->m_nHeight;
+        m_summary.bitsPerPixel = m_camera->m_nBitsPerPixel;
+        m_summary.format = g_imageFormatNames.value(m_camera->m_nImageFormat, QStringLiteral("?"));
+        m_summary.seconds = std::max(0.0, secondsBetween(m_start, end));
+        m_summary.framesPerSecond = toLastFrame > 0 ? frames / toLastFrame : 0;
+        m_summary.megabytesPerSecond = toLastFrame > 0 ? m_host.bytes() / toLastFrame / 1.0e6 : 0;
+        m_summary.broken = m_host.brokenPromises();
+        m_lastFrame = m_host.lastFrame();
+        m_lastFrameLayout.width = m_summary.width;
+        m_lastFrameLayout.height = m_summary.height;
+        m_lastFrameLayout.bitsPerPixel = m_summary.bitsPerPixel;
+        m_lastFrameLayout.imageFormat = m_camera->m_nImageFormat;
+    }
+    m_camera->ICloseCamera();
+}
+
+void CameraRun::reportRun()
+{
+    if (m_end == End::Lost) {
+        // One line: what failed after the loss followed from it.
+        fail(cameraText() + QStringLiteral(" lost its connection after %1 frames").arg(m_summary.frames));
+        return;
+    }
+    const int snaps = m_options.snaps;
+    if (m_snapsRefused > 0)
+        fail(cameraText()
+             + QStringLiteral(": %1 of %2 snapshots were refused").arg(m_snapsRefused).arg(snaps));
+    if (m_snapsWithoutFrame > 0)
+        fail(cameraText()
+             + QStringLiteral(": the frames of %1 of %2 snapshots never came (waited up to %3 s each)")
+                   .arg(m_snapsWithoutFrame)
+                   .arg(snaps)
+                   .arg(number(m_options.snapTimeout)));
+    const int tried = m_snapsFired + m_snapsRefused;
+    if (m_end == End::Time && tried < snaps)
+        fail(cameraText()
+             + QStringLiteral(": only %1 of %2 snapshots were fired within %3 seconds")
+                   .arg(tried)
+                   .arg(snaps)
+                   .arg(number(m_options.seconds)));
+    if (m_summary.broken > 0)
+        fail(cameraText()
+             + QStringLiteral(": %1 frames broke the host contract (frame number or image pointer)")
+                   .arg(m_summary.broken));
+    if (m_options.framesGiven && m_summary.frames < m_options.frames && m_end != End::Interrupt)
+        fail(cameraText()
+             + QStringLiteral(": only %1 of %2 frames arrived within %3 seconds")
+                   .arg(m_summary.frames)
+                   .arg(m_options.frames)
+                   .arg(number(m_options.seconds)));
+}
+
+void CameraRun::writePng(const QString &file)
+{
+    if (m_summary.frames == 0) {
+        fail(cameraText() + QStringLiteral(": no frame arrived, so no PNG was written to ") + file);
+        return;
+    }
+    QString why;
+    if (!writePngPreview(m_lastFrame, m_lastFrameLayout, file, &why))
+        fail(QStringLiteral("cannot write the PNG preview ") + file + QStringLiteral(" of ") + cameraText()
+             + QStringLiteral(": ") + why);
+}
+
+CameraProgress CameraRun::progress() const
+{
+    CameraProgress p;
+    p.key = m_shownKey;
+    p.target = m_options.frames;
+    p.frames = m_host.frames();
+    const qint64 startNs = m_startNs.load();
+    if (startNs != 0 && p.frames > 0) {
+        const double seconds
+            = secondsBetween(Clock::time_point(Clock::duration(startNs)), m_host.lastFrameTime());
+        p.framesPerSecond = seconds > 0 ? p.frames / seconds : 0;
+    }
+    if (m_finished.load())
+        p.state = m_failed.load() ? QStringLiteral("failed") : QStringLiteral("done");
+    return p;
+}

@@ -1,0 +1,128 @@
+#include "viewcamera.h"
+
+#include "camerafacts.h"
+#include "printabletext.h"
+#include "savefolder.h"
+#include "warningwatch.h"
+
+#include <atomic>
+#include <cmath>
+
+bool ViewCamera::open(const GrabOptions &options, QString *error)
+{
+    if (!options.savePrefix.isEmpty() && !checkSaveFolder(options.savePrefix, error))
+        return false;
+    if (!options.earlierDriver && !m_plugin.load(options.plugin)) {
+        *error = m_plugin.errorString();
+        return false;
+    }
+    m_option.boardNum = options.board;
+    m_camera = std::make_unique<CameraHandle>(m_plugin, options.earlierDriver, &m_option, &m_host);
+    if (!*m_camera) {
+        m_camera.reset();
+        *error = QStringLiteral("the plug-in made no camera object");
+        return false;
+    }
+    const QString &key = options.cameras.first();
+    const QString shownKey = printableText(key);
+    const QStringList keys = (*m_camera)->IGetCameraList();
+    if (!keys.contains(key)) {
+        finish();
+        *error = QStringLiteral("camera \"%1\" not found; cameras present: %2")
+                     .arg(shownKey,
+                          keys.isEmpty() ? QStringLiteral("none")
+                                         : printableText(keys.join(QStringLiteral(", "))));
+        return false;
+    }
+    m_option.cameraName = key;
+    if ((*m_camera)->IOpenCamera() != 1) {
+        finish();
+        *error = QStringLiteral("cannot open camera \"%1\"").arg(shownKey);
+        return false;
+    }
+    ICameraObject *camera = m_camera->get();
+    const CameraFacts facts = readCameraFacts(key);
+    m_layout = FrameLayout {camera->m_nWidth, camera->m_nHeight, camera->m_nBitsPerPixel,
+                            camera->m_nImageFormat, facts.pixelFormat};
+    m_exposureKnown
+        = facts.exposureKnown && std::isfinite(facts.exposure) && std::fabs(facts.exposure) < 2.0e9;
+    m_exposure = m_exposureKnown ? int(std::lround(facts.exposure)) : 0;
+    if (options.exposureGiven && !setExposure(options.exposure)) {
+        finish();
+        *error = QStringLiteral("cannot set the exposure time %1 on camera \"%2\"")
+                     .arg(options.exposure)
+                     .arg(shownKey);
+        return false;
+    }
+    m_mode = options.mode;
+    if (options.mode == 3 && options.limitGiven)
+        camera->m_nFrameLimit = options.limit;
+    m_option.savePrefix = options.savePrefix;
+    m_option.saveSuffix = options.saveSuffix;
+    setDumps(!options.savePrefix.isEmpty());
+    if (!start()) {
+        finish();
+        *error = QStringLiteral("cannot start camera \"%1\" in mode %2").arg(shownKey).arg(options.mode);
+        return false;
+    }
+    return true;
+}
+
+void ViewCamera::finish()
+{
+    if (!m_camera)
+        return;
+    (*m_camera)->IStopCamera();
+    (*m_camera)->ICloseCamera();
+    m_camera.reset();
+    m_running = false;
+}
+
+bool ViewCamera::start()
+{
+    if (!m_camera)
+        return false;
+    (*m_camera)->m_nTriggerMode = m_mode;
+    m_running = (*m_camera)->IStartCamera() == 1;
+    return m_running;
+}
+
+void ViewCamera::stop()
+{
+    if (!m_camera)
+        return;
+    (*m_camera)->IStopCamera();
+    m_running = false;
+}
+
+bool ViewCamera::snap()
+{
+    return m_camera && (*m_camera)->ISnapCamera(VX_TRIGGER_DIRECTION_NONE) == 1;
+}
+
+bool ViewCamera::setExposure(int value)
+{
+    if (!m_camera)
+        return false;
+    tagVX_CAMERA_PROPERTY property;
+    property.propId = 1;
+    property.propValue = value;
+    WarningWatch watch;
+    (*m_camera)->ISetProperty(&property);
+    if (watch.warnings() > 0)
+        return false;
+    m_exposure = value;
+    m_exposureKnown = true;
+    return true;
+}
+
+// The driver reads the flag on the grabbing thread and writes 2 into it.
+void ViewCamera::setDumps(bool on)
+{
+    std::atomic_ref<quint8>(m_option.saveFlag).store(on ? 1 : 0);
+}
+
+bool ViewCamera::dumps() const
+{
+    return std::atomic_ref<quint8>(const_cast<quint8 &>(m_option.saveFlag)).load() != 0;
+}

@@ -1,0 +1,75 @@
+// vxcam against Aravis's GigE Vision fake camera over loopback, inside a
+// private network namespace (in_netns.sh), opened by address.
+#include "gigefakecamera.h"
+#include "qtprinters.h"
+#include "toolrun.h"
+#include "waitfor.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class VxcamGigE : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        QString error;
+        ASSERT_TRUE(fake.start(&error)) << error.toStdString();
+    }
+
+    void start(const QStringList &arguments)
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("VXCAM_SDK_BACKEND", "aravis");
+        environment.insert("VXCAM_ARAVIS_DEVICES", "127.0.0.1");
+        environment.insert("VXCAM_SIM_TRACE", trace());
+        process.setProcessEnvironment(environment);
+        process.start(QDir(qEnvironmentVariable("VXCAM_PLUGIN_DIR")).filePath("vxcam"), arguments);
+    }
+
+    ToolRun finish() { return finishTool(process); }
+
+    QString trace() const { return dir.filePath("trace.txt"); }
+    int framesTraced() const
+    {
+        QFile file(trace());
+        return file.open(QIODevice::ReadOnly) ? int(file.readAll().count("\nframe ")) : 0;
+    }
+
+    QTemporaryDir dir;
+    GigEFakeCamera fake;
+    QProcess process;
+};
+
+} // namespace
+
+TEST_F(VxcamGigE, ThreePacedSnapshotsInModeOneGiveThreeFrames)
+{
+    // The fake merges triggers that come within one frame period; each
+    // snapshot waits for the frame of the one before.
+    start({"grab", "--camera", fake.key(), "--mode", "1", "--snap", "3", "--quiet"});
+    const ToolRun run = finish();
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.startsWith(fake.key() + " frames=3 size=512x512 bpp=8 format=GRAY8 "))
+        << run.out.toStdString();
+}
+
+TEST_F(VxcamGigE, ALostCameraEndsItsRunWithOneLineAndStatusOne)
+{
+    start({"grab", "--camera", fake.key(), "--mode", "2", "--frames", "100000000", "--seconds", "600",
+           "--quiet"});
+    ASSERT_TRUE(waitFor([this] { return framesTraced() >= 5; }, std::chrono::seconds(60)));
+    fake.kill();
+    // Far sooner than --seconds: the SDK reports the camera lost.
+    const ToolRun run = finish();
+    EXPECT_EQ(run.status, 1) << run.err.toStdString();
+    EXPECT_TRUE(run.out.startsWith(fake.key() + " frames=")) << run.out.toStdString();
+    EXPECT_EQ(run.err.count("vxcam: "), 1) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("vxcam: camera \"" + fake.key() + "\" lost its connection after "))
+        << run.err.toStdString();
+}
