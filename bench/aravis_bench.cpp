@@ -8,8 +8,15 @@
 // Run inside a private network namespace with the fake at 127.0.0.1 (see
 // scripts/bench_aravis.sh); prints a Markdown section on standard output.
 //
-//   aravis_bench [ROUNDS] [SECONDS] [WIDTH] [HEIGHT]
+// Then the software snapshot latency, in interleaved rounds as well
+// (aravis_latency.cpp).
+//
+//   aravis_bench [ROUNDS] [SECONDS] [WIDTH] [HEIGHT] [LATENCY_ROUNDS] [SNAPSHOTS_PER_ROUND]
 #include <arv.h>
+
+#include "aravis_latency.h"
+#include "benchstats.h"
+#include "machineload.h"
 
 #include "cameradahuav2.h"
 
@@ -160,13 +167,6 @@ double pluginFps(const Geometry &geometry, double seconds)
     return double(last - first) / elapsed;
 }
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -212,8 +212,21 @@ int main(int argc, char **argv)
         std::printf("| %d | %.1f | %.1f | %.3f |\n", i + 1, bare[i], plugin[i], ratios[i]);
     std::printf("\n**Median ratio %.3f** (spread %.3f to %.3f); median fps bare %.1f, plug-in %.1f. "
                 "Frames the plug-in's back end counted incomplete or lost: %llu.\n",
-                median(ratios), *std::min_element(ratios.begin(), ratios.end()),
-                *std::max_element(ratios.begin(), ratios.end()), median(bare), median(plugin),
+                benchstats::median(ratios), benchstats::lowest(ratios), benchstats::highest(ratios),
+                benchstats::median(bare), benchstats::median(plugin),
                 static_cast<unsigned long long>(dropped.incompleteFrames + dropped.lostFrames));
-    return 0;
+    const double ratio = benchstats::median(ratios);
+    if (ratio >= 0.98)
+        std::printf("**Goal met.**");
+    else
+        std::printf("**Goal not met**: %.1f %% short.", (0.98 - ratio) / 0.98 * 100.0);
+    std::printf(" Load average after the rounds: %s.\n", loadAverage().c_str());
+
+    LatencySettings latency;
+    latency.key = "Aravis-Fake-GV01";
+    latency.rounds = argc > 5 ? std::max(2, std::atoi(argv[5])) : latency.rounds;
+    latency.snapshotsPerRound = argc > 6 ? std::max(1, std::atoi(argv[6])) : latency.snapshotsPerRound;
+    std::printf("\n");
+    std::fflush(stdout);
+    return runSnapLatency(latency) ? 0 : 1;
 }

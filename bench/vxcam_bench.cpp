@@ -4,6 +4,11 @@
 
 #include "MVSDK/Sim/VirtualCameras.h"
 
+#include "benchstats.h"
+#include "framearrival.h"
+
+#include <QDir>
+#include <QFileInfo>
 #include <QLoggingCategory>
 #include <QTemporaryDir>
 
@@ -14,6 +19,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -123,22 +130,42 @@ void BM_EarlierDriverFrameHandlerLogOff(benchmark::State &state)
 }
 BENCHMARK(BM_EarlierDriverFrameHandlerLogOff);
 
-// 2 and 3: frames per second of a free-running camera ("fps": 0) through the
-// plug-in, versus a bare handler on another stream source of the same camera.
-// Both sides check, per frame, that they got the SDK frame's own bytes. The
-// two take turns for several rounds (the side that goes first alternating),
-// so that a slow spell of the shared machine hits both; the table reports the
-// median of the rounds' ratios and their range.
-constexpr int kThroughputRounds = 9;
-
-double streamFor(const std::atomic<long> &frames, long &counted)
+// Interleaved rounds: the baseline and the plug-in take turns (the side that
+// goes first alternating), so that a slow spell of the shared machine hits
+// both. One round gives one figure per side; the counters are the medians of
+// each side, the median of the rounds' ratios plug-in / baseline, its range,
+// and the number of rounds.
+void interleave(benchmark::State &state, const std::function<double()> &bareRound,
+                const std::function<double()> &pluginRound)
 {
-    const long before = frames.load();
-    const auto start = std::chrono::steady_clock::now();
-    std::this_thread::sleep_for(std::chrono::milliseconds(250));
-    counted = frames.load() - before;
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::vector<double> bare, plugin, ratios;
+    for (auto _ : state) {
+        double b = 0, p = 0;
+        if (bare.size() % 2 == 0) {
+            b = bareRound();
+            p = pluginRound();
+        } else {
+            p = pluginRound();
+            b = bareRound();
+        }
+        bare.push_back(b);
+        plugin.push_back(p);
+        ratios.push_back(b > 0 ? p / b : 0.0);
+    }
+    state.counters["bare"] = benchstats::median(bare);
+    state.counters["plugin"] = benchstats::median(plugin);
+    state.counters["ratio"] = benchstats::median(ratios);
+    state.counters["ratio_low"] = benchstats::lowest(ratios);
+    state.counters["ratio_high"] = benchstats::highest(ratios);
+    state.counters["rounds"] = double(ratios.size());
 }
+
+// 2 and 3: frames per second of free-running cameras ("fps": 0) through the
+// plug-in, versus bare handlers on other stream sources of the same cameras.
+// Both sides check, per frame, that they got the SDK frame's own bytes; the
+// rounds interleave.
+constexpr int kThroughputRounds = 15;
+constexpr int kFourCameraRounds = 21;
 
 // The bare handler: attached to a stream source of its own.
 struct BareHandler {
@@ -161,77 +188,112 @@ struct BareHandler {
     }
 };
 
-double median(std::vector<double> values)
+// One camera as both sides see it: a bare handler on a stream source of its
+// own, and a plug-in object with its host.
+struct ThroughputCamera {
+    BareHandler bare;
+    IStreamSourcePtr stream;
+    tagVX_CAMERA_OPTION option;
+    RowHost host;
+    std::unique_ptr<CCameraDahuaV2> plugin;
+
+    bool open(const ICameraPtr &camera, int width, int height)
+    {
+        bare.key = QString::fromUtf8(camera->getKey());
+        bare.width = width;
+        bare.height = height;
+        stream = CSystem::getInstance().createStreamSource(camera, 0);
+        if (!stream || !stream->attachGrabbing(IStreamSource::Proc(&bare, &BareHandler::onFrame)))
+            return false;
+        option.cameraName = bare.key;
+        host.key = bare.key;
+        plugin = std::make_unique<CCameraDahuaV2>(&option, &host);
+        plugin->m_nTriggerMode = 2;
+        return plugin->IOpenCamera() == 1;
+    }
+    void close()
+    {
+        if (plugin)
+            plugin->ICloseCamera();
+        if (stream)
+            stream->detachGrabbing(IStreamSource::Proc(&bare, &BareHandler::onFrame));
+    }
+};
+
+// Frames per second over all cameras while they stream for 250 ms; the
+// cameras are all started before counting begins.
+template <class Count> double aggregateFps(Count &&count)
 {
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n == 0 ? 0.0 : n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+    const long before = count();
+    const auto start = std::chrono::steady_clock::now();
+    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    const long counted = count() - before;
+    return counted / std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void throughput(benchmark::State &state, int cameraCount)
+{
+    const int width = int(state.range(0));
+    const int height = int(state.range(1));
+    QString list;
+    for (int i = 1; i <= cameraCount; ++i)
+        list += QStringLiteral(
+                    R"(%1{"key": "Bench:%2x%3#%4", "width": %2, "height": %3, "pixelFormat": "Mono8",
+            "fps": 0, "pattern": "none"})")
+                    .arg(i == 1 ? "" : ",")
+                    .arg(width)
+                    .arg(height)
+                    .arg(i);
+    if (!VxSim::loadConfig(QStringLiteral(R"({"cameras": [%1]})").arg(list).toUtf8()))
+        std::abort();
+    CCameraDahuaV2::DiscoverCameras();
+    Dahua::Infra::TVector<ICameraPtr> found;
+    CSystem::getInstance().discovery(found, typeAll);
+    std::vector<std::unique_ptr<ThroughputCamera>> cameras;
+    for (const ICameraPtr &camera : found) {
+        cameras.push_back(std::make_unique<ThroughputCamera>());
+        if (!cameras.back()->open(camera, width, height)) {
+            state.SkipWithError("cannot open the virtual cameras");
+            return;
+        }
+    }
+
+    const std::function<double()> bareRound = [&] {
+        for (auto &camera : cameras)
+            camera->stream->startGrabbing(0, grabStrategySequential);
+        const double fps = aggregateFps([&] {
+            long sum = 0;
+            for (auto &camera : cameras)
+                sum += camera->bare.frames.load();
+            return sum;
+        });
+        for (auto &camera : cameras)
+            camera->stream->stopGrabbing();
+        return fps;
+    };
+    const std::function<double()> pluginRound = [&] {
+        for (auto &camera : cameras) {
+            if (camera->plugin->IStartCamera() != 1)
+                std::abort();
+        }
+        const double fps = aggregateFps([&] {
+            long sum = 0;
+            for (auto &camera : cameras)
+                sum += camera->host.frames.load();
+            return sum;
+        });
+        for (auto &camera : cameras)
+            camera->plugin->IStopCamera();
+        return fps;
+    };
+    interleave(state, bareRound, pluginRound);
+    for (auto &camera : cameras)
+        camera->close();
 }
 
 void BM_ThroughputInterleaved(benchmark::State &state)
 {
-    const int width = int(state.range(0));
-    const int height = int(state.range(1));
-    loadCamera(width, height, false);
-
-    BareHandler bare;
-    bare.width = width;
-    bare.height = height;
-    bare.key = keyOf(width, height);
-    Dahua::Infra::TVector<ICameraPtr> cameras;
-    CSystem::getInstance().discovery(cameras, typeAll);
-    IStreamSourcePtr stream = CSystem::getInstance().createStreamSource(cameras.front(), 0);
-    stream->attachGrabbing(IStreamSource::Proc(&bare, &BareHandler::onFrame));
-
-    tagVX_CAMERA_OPTION option;
-    option.cameraName = keyOf(width, height);
-    RowHost host;
-    host.key = option.cameraName;
-    CCameraDahuaV2 camera(&option, &host);
-    camera.m_nTriggerMode = 2;
-    if (camera.IOpenCamera() != 1) {
-        state.SkipWithError("cannot open the virtual camera");
-        return;
-    }
-
-    const auto bareRound = [&] {
-        long counted = 0;
-        stream->startGrabbing(0, grabStrategySequential);
-        const double seconds = streamFor(bare.frames, counted);
-        stream->stopGrabbing();
-        return counted / seconds;
-    };
-    const auto pluginRound = [&] {
-        long counted = 0;
-        if (camera.IStartCamera() != 1)
-            return 0.0;
-        const double seconds = streamFor(host.frames, counted);
-        camera.IStopCamera();
-        return counted / seconds;
-    };
-    std::vector<double> bareFps, pluginFps, ratios;
-    for (auto _ : state) {
-        const bool bareFirst = bareFps.size() % 2 == 0;
-        double b = 0, p = 0;
-        if (bareFirst) {
-            b = bareRound();
-            p = pluginRound();
-        } else {
-            p = pluginRound();
-            b = bareRound();
-        }
-        bareFps.push_back(b);
-        pluginFps.push_back(p);
-        ratios.push_back(b > 0 ? p / b : 0.0);
-    }
-    camera.ICloseCamera();
-    stream->detachGrabbing(IStreamSource::Proc(&bare, &BareHandler::onFrame));
-    state.counters["fps_bare"] = median(bareFps);
-    state.counters["fps_plugin"] = median(pluginFps);
-    state.counters["ratio"] = median(ratios);
-    state.counters["ratio_low"] = *std::min_element(ratios.begin(), ratios.end());
-    state.counters["ratio_high"] = *std::max_element(ratios.begin(), ratios.end());
-    state.counters["rounds"] = double(ratios.size());
+    throughput(state, 1);
 }
 BENCHMARK(BM_ThroughputInterleaved)
     ->Args({2448, 2048})
@@ -239,46 +301,191 @@ BENCHMARK(BM_ThroughputInterleaved)
     ->Iterations(kThroughputRounds)
     ->UseRealTime();
 
-// 4: dump throughput of 5 MB frames, versus fopen/fwrite/fclose of the same
-// bytes. Both write a new file per frame, as the dump names every frame apart:
-// overwriting a few files would let the page cache reuse their pages.
-void BM_DumpBaselineFwrite(benchmark::State &state)
+// Four cameras streaming at once, through four plug-in objects against four
+// bare handlers; the figure is the sum of the four frame rates.
+void BM_ThroughputFourCameras(benchmark::State &state)
 {
-    QTemporaryDir dir;
-    std::vector<unsigned char> bytes(2448 * 2048, 7);
-    long n = 0;
-    for (auto _ : state) {
-        const QByteArray name = (dir.path() + QStringLiteral("/plain_%1.bmp").arg(n++)).toLatin1();
-        std::FILE *file = std::fopen(name.constData(), "wb");
-        std::fwrite(bytes.data(), 1, bytes.size(), file);
-        std::fclose(file);
-    }
-    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(bytes.size()));
+    throughput(state, 4);
 }
-BENCHMARK(BM_DumpBaselineFwrite)->UseRealTime()->MinTime(1.0);
+BENCHMARK(BM_ThroughputFourCameras)->Args({2448, 2048})->Iterations(kFourCameraRounds)->UseRealTime();
 
-void BM_DumpThroughDriver(benchmark::State &state)
+// 7: software snapshot latency on a virtual camera, from the call that fires
+// the trigger to the entry of the frame's callback (the frame often arrives
+// before the call returns). The plug-in side calls ISnapCamera, the baseline
+// executes TriggerSoftware through the SDK with a bare handler on a stream
+// source of its own. The next trigger is fired only after the previous frame
+// arrived. Rounds of kSnapshotsPerRound snapshots interleave.
+constexpr int kLatencyRounds = 8;
+constexpr int kSnapshotsPerRound = 200;
+constexpr std::chrono::milliseconds kSnapshotTimeout(1000);
+
+using Clock = std::chrono::steady_clock;
+
+void onBareArrival(void *arrival, const CFrame &)
+{
+    static_cast<FrameArrival *>(arrival)->record();
+}
+
+bool writeSymbol(CEnumNode node, const char *symbol)
+{
+    return node.setValueBySymbol(Dahua::Infra::CString(symbol));
+}
+
+void BM_SnapLatencyInterleaved(benchmark::State &state)
+{
+    // Line1 without pulses: no frame comes but the snapshots'.
+    if (!VxSim::loadConfig(R"({"cameras": [{"key": "Bench:Snap", "width": 640, "height": 480,
+            "pixelFormat": "Mono8", "line1Hz": 0, "pattern": "none"}]})"))
+        std::abort();
+    CCameraDahuaV2::DiscoverCameras();
+    tagVX_CAMERA_OPTION option;
+    option.cameraName = QStringLiteral("Bench:Snap");
+    ArrivalHost host;
+    CCameraDahuaV2 camera(&option, &host);
+    camera.m_nTriggerMode = 1;
+    Dahua::Infra::TVector<ICameraPtr> found;
+    CSystem::getInstance().discovery(found, typeAll);
+    if (camera.IOpenCamera() != 1 || found.size() != 1) {
+        state.SkipWithError("cannot open the virtual camera");
+        return;
+    }
+    FrameArrival bareArrival;
+    IStreamSourcePtr stream = CSystem::getInstance().createStreamSource(found.front(), 0);
+    IAcquisitionControlPtr control = CSystem::getInstance().createAcquisitionControl(found.front());
+    stream->attachGrabbing(IStreamSource::Proc(&bareArrival, &onBareArrival));
+
+    std::vector<double> bareAll, pluginAll;
+    long missed = 0;
+    // One snapshot untimed first: the plug-in's first one after a start
+    // switches the camera to software triggering.
+    const auto collect = [&](std::vector<double> &all, auto &&takeOne) {
+        takeOne();
+        std::vector<double> round;
+        for (int i = 0; i < kSnapshotsPerRound; ++i) {
+            const double micros = takeOne();
+            if (micros < 0)
+                ++missed;
+            else
+                round.push_back(micros);
+        }
+        all.insert(all.end(), round.begin(), round.end());
+        return benchstats::median(round);
+    };
+    const std::function<double()> bareRound = [&] {
+        if (!writeSymbol(control->triggerSelector(), "FrameStart")
+            || !writeSymbol(control->triggerMode(), "On")
+            || !writeSymbol(control->triggerSource(), "Software")
+            || !stream->startGrabbing(0, grabStrategySequential))
+            std::abort();
+        const double p50 = collect(bareAll, [&] {
+            return bareArrival.latency([&] { return control->triggerSoftware().execute(); },
+                                       kSnapshotTimeout);
+        });
+        stream->stopGrabbing();
+        return p50;
+    };
+    const std::function<double()> pluginRound = [&] {
+        if (camera.IStartCamera() != 1)
+            std::abort();
+        const double p50 = collect(pluginAll, [&] {
+            return host.arrival.latency([&] { return camera.ISnapCamera(emVxTriggerDirection(0)) == 1; },
+                                        kSnapshotTimeout);
+        });
+        camera.IStopCamera();
+        return p50;
+    };
+    interleave(state, bareRound, pluginRound);
+    camera.ICloseCamera();
+    stream->detachGrabbing(IStreamSource::Proc(&bareArrival, &onBareArrival));
+    state.counters["bare_p50_us"] = benchstats::percentile(bareAll, 0.5);
+    state.counters["bare_p99_us"] = benchstats::percentile(bareAll, 0.99);
+    state.counters["bare_max_us"] = benchstats::highest(bareAll);
+    state.counters["plugin_p50_us"] = benchstats::percentile(pluginAll, 0.5);
+    state.counters["plugin_p99_us"] = benchstats::percentile(pluginAll, 0.99);
+    state.counters["plugin_max_us"] = benchstats::highest(pluginAll);
+    state.counters["snapshots"] = double(pluginAll.size());
+    state.counters["missed"] = double(missed);
+}
+BENCHMARK(BM_SnapLatencyInterleaved)->Iterations(kLatencyRounds)->UseRealTime();
+
+// 4: dump throughput of 5 MB frames on tmpfs (/dev/shm, so that the plug-in's
+// own cost shows rather than the disk's), versus a host writing the same file
+// (header, information block, pixels) itself with fopen/fwrite/fclose. Both
+// write a new file per frame, as the dump names every frame apart; only the
+// write is timed, each file is removed after it. Rounds of kDumpFrames frames
+// interleave.
+constexpr int kDumpRounds = 15;
+constexpr int kDumpFrames = 100;
+
+QString dumpFolder()
+{
+    return QFileInfo(QStringLiteral("/dev/shm")).isWritable() ? QStringLiteral("/dev/shm/vxcam_bench_XXXXXX")
+                                                              : QString();
+}
+
+void removeFiles(const QString &folder)
+{
+    QDir dir(folder);
+    for (const QString &name : dir.entryList(QDir::Files))
+        dir.remove(name);
+}
+
+void BM_DumpInterleaved(benchmark::State &state)
 {
     loadCamera(2448, 2048, false);
-    QTemporaryDir dir;
+    const QString pattern = dumpFolder();
+    QTemporaryDir dir = pattern.isEmpty() ? QTemporaryDir() : QTemporaryDir(pattern);
     tagVX_CAMERA_OPTION option;
     option.cameraName = keyOf(2448, 2048);
     option.savePrefix = dir.path() + QStringLiteral("/");
     option.saveSuffix = QStringLiteral(".bmp");
     EmptyHost host;
     CCameraDahuaV2 camera(&option, &host);
-    if (camera.IOpenCamera() != 1 || camera.IStartCamera() != 1)
+    if (camera.IOpenCamera() != 1 || camera.IStartCamera() != 1) {
         state.SkipWithError("cannot open the virtual camera");
+        return;
+    }
     std::vector<unsigned char> bytes(2448 * 2048, 7);
     const CFrame frame(bytes.data(), static_cast<uint32_t>(bytes.size()), 2448, 2048, 1, "Mono8");
-    for (auto _ : state) {
-        option.saveFlag = 1;
-        camera.onGetFrame(frame);
-    }
+    std::vector<unsigned char> fileHeader(14, 0);
+    std::vector<unsigned char> infoBlock(1064, 0);
+    const double megabytes = double(kDumpFrames) * double(bytes.size()) / 1e6;
+
+    long plainFiles = 0;
+    const std::function<double()> bareRound = [&] {
+        Clock::duration spent {};
+        for (int i = 0; i < kDumpFrames; ++i) {
+            const QByteArray name
+                = (dir.path() + QStringLiteral("/plain_%1.bmp").arg(plainFiles++)).toLatin1();
+            const Clock::time_point start = Clock::now();
+            std::FILE *file = std::fopen(name.constData(), "wb");
+            if (file == nullptr)
+                std::abort();
+            std::fwrite(fileHeader.data(), 1, fileHeader.size(), file);
+            std::fwrite(infoBlock.data(), 1, infoBlock.size(), file);
+            std::fwrite(bytes.data(), 1, bytes.size(), file);
+            std::fclose(file);
+            spent += Clock::now() - start;
+            std::remove(name.constData());
+        }
+        return megabytes / std::chrono::duration<double>(spent).count();
+    };
+    const std::function<double()> pluginRound = [&] {
+        Clock::duration spent {};
+        for (int i = 0; i < kDumpFrames; ++i) {
+            option.saveFlag = 1;
+            const Clock::time_point start = Clock::now();
+            camera.onGetFrame(frame);
+            spent += Clock::now() - start;
+            removeFiles(dir.path());
+        }
+        return megabytes / std::chrono::duration<double>(spent).count();
+    };
+    interleave(state, bareRound, pluginRound);
     camera.ICloseCamera();
-    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(bytes.size()));
+    state.counters["tmpfs"] = pattern.isEmpty() ? 0.0 : 1.0;
 }
-BENCHMARK(BM_DumpThroughDriver)->UseRealTime()->MinTime(1.0);
+BENCHMARK(BM_DumpInterleaved)->Iterations(kDumpRounds)->UseRealTime();
 
 // 6: open and close of a discovered camera.
 void BM_OpenCloseCycle(benchmark::State &state)

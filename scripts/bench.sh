@@ -1,20 +1,24 @@
 #!/usr/bin/env bash
 # Builds vxcam_bench in Release, runs it and writes the results with their
-# baselines and ratios into BENCHMARKS.md. Benchmarks never fail on a number.
+# baselines and ratios into BENCHMARKS.md, then adds the soak's section and,
+# with Aravis, the GigE Vision section. Benchmarks never fail on a number.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-"$root/scripts/deps.sh"
 build="$root/build-bench"
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DVXCAM_BUILD_BENCHMARKS=ON -DVXCAM_BUILD_TESTS=OFF \
-    -DVXCAM_BUILD_TOOLS=OFF -DVXCAM_WERROR=ON >/dev/null
-cmake --build "$build" -j"$(nproc)" --target vxcam_bench
+VXCAM_BENCH_BUILD_DIR="$build" "$root/scripts/bench_build.sh" vxcam_bench vxcam_soak
+aravis=0
+grep -q '^VXCAM_HAVE_ARAVIS:INTERNAL=ON' "$build/CMakeCache.txt" && aravis=1
+[ "$aravis" = 1 ] && VXCAM_BENCH_BUILD_DIR="$build" "$root/scripts/bench_build.sh" aravis_bench
 json="$build/bench.json"
 # The earlier driver's per-frame warning goes to standard error; keep it out of the report.
 "$build/bin/vxcam_bench" --benchmark_format=json --benchmark_out="$json" --benchmark_out_format=json \
     2>/dev/null >/dev/null
 python3 "$root/scripts/bench_report.py" "$json" > "$root/BENCHMARKS.md"
 cat "$root/BENCHMARKS.md"
+# The soak's section (appended to BENCHMARKS.md); a growth it reports is in
+# the file, and does not stop the benchmarks.
+VXCAM_BENCH_BUILD_DIR="$build" "$root/scripts/soak.sh" || true
 # The Aravis back end's section, where the build has Aravis (it appends to BENCHMARKS.md).
-if grep -q '^VXCAM_HAVE_ARAVIS:INTERNAL=ON' "$build/CMakeCache.txt"; then
+if [ "$aravis" = 1 ]; then
     VXCAM_BENCH_BUILD_DIR="$build" "$root/scripts/bench_aravis.sh"
 fi

@@ -1,20 +1,19 @@
 #!/usr/bin/env bash
 # Runs aravis_bench (built by scripts/bench.sh, or builds it) inside a private
 # network namespace with the GigE Vision fake camera at 127.0.0.1, and writes
-# its section into BENCHMARKS.md (replacing an earlier one).
+# its section into BENCHMARKS.md (replacing an earlier one): throughput, then
+# software snapshot latency, each against bare Aravis in interleaved rounds.
 #
-#   bench_aravis.sh [ROUNDS] [SECONDS] [WIDTH] [HEIGHT]
+#   bench_aravis.sh [ROUNDS] [SECONDS] [WIDTH] [HEIGHT] [LATENCY_ROUNDS] [SNAPSHOTS_PER_ROUND]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${VXCAM_BENCH_BUILD_DIR:-$root/build-bench}"
 source "$root/scripts/netns.sh"
 
 if [ "${VXCAM_IN_NETNS:-0}" != 1 ]; then
-    if [ ! -x "$build/bin/aravis_bench" ]; then
-        "$root/scripts/deps.sh"
-        cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DVXCAM_BUILD_BENCHMARKS=ON -DVXCAM_BUILD_TESTS=OFF \
-            -DVXCAM_BUILD_TOOLS=OFF -DVXCAM_WERROR=ON >/dev/null
-        cmake --build "$build" -j"$(nproc)" --target aravis_bench
+    # Built here unless scripts/bench.sh, which names the build, built it.
+    if [ ! -x "$build/bin/aravis_bench" ] || [ -z "${VXCAM_BENCH_BUILD_DIR:-}" ]; then
+        "$root/scripts/bench_build.sh" aravis_bench
     fi
     section="$build/aravis_bench.md"
     if ! flags="$(netns_flags)"; then
@@ -22,13 +21,7 @@ if [ "${VXCAM_IN_NETNS:-0}" != 1 ]; then
         exit 0
     fi
     VXCAM_IN_NETNS=1 unshare "$flags" --kill-child "$0" "$@" > "$section"
-    # Replace the section from its heading to the end of the file (it is written last).
-    report="$root/BENCHMARKS.md"
-    heading="## Aravis back end: GigE Vision fake camera over loopback"
-    if [ -f "$report" ] && grep -qF "$heading" "$report"; then
-        sed -i "/^$heading\$/,\$d" "$report"
-    fi
-    { [ -f "$report" ] && [ -n "$(tail -c1 "$report")" ] && echo; echo; cat "$section"; } >> "$report"
+    python3 "$root/scripts/bench_report.py" --section "$root/BENCHMARKS.md" "$section"
     cat "$section"
     exit 0
 fi

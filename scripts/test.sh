@@ -30,7 +30,7 @@ run_variant() {
     asan)
         build="$root/build-asan"
         sanitize="address;undefined"
-        export ASAN_OPTIONS="halt_on_error=1:detect_leaks=1:abort_on_error=0:strict_string_checks=1:detect_stack_use_after_return=1"
+        export ASAN_OPTIONS="halt_on_error=1:detect_leaks=1:abort_on_error=0:strict_string_checks=1:detect_stack_use_after_return=1:fast_unwind_on_malloc=0"
         export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
         export LSAN_OPTIONS="suppressions=$root/tests/sanitizers/lsan.supp:print_suppressions=0"
         ;;

@@ -137,7 +137,7 @@ void AravisCamera::closeLocked()
         g_signal_handler_disconnect(arv_camera_get_device(m_camera), m_lostHandler);
     m_lostHandler = 0;
     if (lost())
-        tearDownDetached([camera = m_camera] { g_object_unref(camera); });
+        tearDownLater([camera = m_camera] { g_object_unref(camera); });
     else
         g_object_unref(m_camera);
     m_camera = nullptr;

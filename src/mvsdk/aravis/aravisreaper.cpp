@@ -1,5 +1,7 @@
-// The reaper: one worker thread that tears down Aravis streams released from
-// inside their own callback, where Aravis cannot join its thread.
+// The reaper: one worker thread for the teardowns of Aravis objects that must
+// not run where they are released: streams released from inside their own
+// callback, where Aravis cannot join its thread, and a lost camera's objects,
+// whose release waits out register time-outs.
 #include "aravisreaper.h"
 #include "aravisstream.h"
 
@@ -14,7 +16,8 @@ namespace aravis {
 namespace {
 
 // Owns the queue and the worker. The worker runs each teardown without the
-// lock; the destructor (at process exit) lets it finish the queue first.
+// lock; the destructor (at process exit) lets it finish the queue first, so
+// that Aravis's objects are released whole rather than cut off mid-release.
 class Reaper {
 public:
     ~Reaper()
@@ -28,10 +31,10 @@ public:
             m_worker.join();
     }
 
-    void push(std::shared_ptr<AravisStreamState> state)
+    void push(std::function<void()> teardown)
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_queue.push_back(std::move(state));
+        m_queue.push_back(std::move(teardown));
         if (!m_worker.joinable())
             m_worker = std::thread([this] { run(); });
         m_changed.notify_all();
@@ -45,18 +48,18 @@ private:
             m_changed.wait(lock, [this] { return m_quit || !m_queue.empty(); });
             if (m_queue.empty())
                 return;
-            std::shared_ptr<AravisStreamState> state = std::move(m_queue.front());
+            std::function<void()> teardown = std::move(m_queue.front());
             m_queue.pop_front();
             lock.unlock();
-            tearDownStream(*state); // waits for the callback that released it
-            state.reset();
+            teardown();
+            teardown = nullptr; // drops what it held before the lock is taken again
             lock.lock();
         }
     }
 
     std::mutex m_mutex;
     std::condition_variable m_changed;
-    std::deque<std::shared_ptr<AravisStreamState>> m_queue;
+    std::deque<std::function<void()>> m_queue;
     bool m_quit = false;
     std::thread m_worker;
 };
@@ -71,12 +74,13 @@ Reaper &reaper()
 
 void reapStream(std::shared_ptr<AravisStreamState> state)
 {
-    reaper().push(std::move(state));
+    // Waits for the callback that released it.
+    reaper().push([state = std::move(state)] { tearDownStream(*state); });
 }
 
-void tearDownDetached(std::function<void()> teardown)
+void tearDownLater(std::function<void()> teardown)
 {
-    std::thread(std::move(teardown)).detach();
+    reaper().push(std::move(teardown));
 }
 
 } // namespace aravis

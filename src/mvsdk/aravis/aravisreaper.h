@@ -7,12 +7,13 @@
 namespace Mvsdk {
 namespace aravis {
 
-// Runs the teardown of a lost camera's Aravis objects on a thread of its own,
-// which nothing waits for, not even the end of the process: Aravis still
-// talks to the camera while it releases them (a stream channel reset, the
-// release of control access) and waits out each register time-out, about
-// 2.5 s apiece, for a camera that no longer answers.
-void tearDownDetached(std::function<void()> teardown);
+// Runs the teardown of a lost camera's Aravis objects on the reaper's worker
+// thread, so that the release returns at once: Aravis still talks to the
+// camera while it releases them (a stream channel reset, the release of
+// control access) and waits out each register time-out, about 2.5 s apiece,
+// for a camera that no longer answers. The process lets the worker finish
+// its queue when it exits.
+void tearDownLater(std::function<void()> teardown);
 
 } // namespace aravis
 } // namespace Mvsdk

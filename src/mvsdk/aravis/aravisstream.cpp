@@ -206,7 +206,7 @@ AravisStreamSource::~AravisStreamSource()
     if (wasAcquiring && !m_state->camera->lost())
         m_state->camera->stopAcquisition("release stream source");
     if (m_state->camera->lost())
-        tearDownDetached([state = m_state] { tearDownStream(*state); });
+        tearDownLater([state = m_state] { tearDownStream(*state); });
     else if (inside)
         reapStream(m_state); // Aravis's thread cannot join itself
     else
