@@ -4,7 +4,9 @@
 add_compile_definitions(QT_MESSAGELOGCONTEXT QT_NO_FOREACH)
 
 if(MSVC)
-    add_compile_options(/W4 /permissive- /Zc:__cplusplus)
+    # Sources are UTF-8; the C runtime's fopen stays (the dump files' contract).
+    add_compile_options(/W4 /permissive- /Zc:__cplusplus /utf-8)
+    add_compile_definitions(_CRT_SECURE_NO_WARNINGS)
     if(VXCAM_WERROR)
         add_compile_options(/WX)
     endif()

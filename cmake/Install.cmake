@@ -5,7 +5,10 @@
 #   lib/vxcamera/libMVSDKmd.so                  the camera SDK it needs, beside it
 #   include/vxcamera/vxcameraobject.h           the host contract
 #   lib/cmake/vxcamera/                         find_package(vxcamera CONFIG)
-#   share/doc/vxcamera/                         README, example configuration, example host
+#   share/doc/vxcamera/                         README, copyright, example configuration, example host
+#
+# On Windows the plug-in folder is bin/ (vxCam_180d.dll, MVSDKmd.dll beside
+# vxcam.exe), with the runtime DLLs that a MinGW build needs.
 #
 # (lib/ is CMAKE_INSTALL_LIBDIR.) Every installed program finds its libraries
 # relative to itself, so the tree works from any prefix and any working folder.
@@ -32,9 +35,11 @@ endif()
 
 # The plug-in loads the SDK from its own folder; a Qt outside the system
 # folders stays found through the link path.
+# (On Windows, no import libraries: the host loads the plug-in by name.)
 install(TARGETS vxCam_180d MVSDKmd
     LIBRARY DESTINATION "${VXCAM_INSTALL_PLUGINDIR}"
-    RUNTIME DESTINATION "${VXCAM_INSTALL_PLUGINDIR}")
+    RUNTIME DESTINATION "${VXCAM_INSTALL_PLUGINDIR}"
+    ARCHIVE DESTINATION "${CMAKE_INSTALL_LIBDIR}" EXCLUDE_FROM_ALL)
 set_target_properties(vxCam_180d MVSDKmd PROPERTIES
     INSTALL_RPATH "$ORIGIN"
     INSTALL_RPATH_USE_LINK_PATH ON)
@@ -66,32 +71,68 @@ write_basic_package_version_file("${PROJECT_BINARY_DIR}/vxcameraConfigVersion.cm
 install(FILES "${PROJECT_BINARY_DIR}/vxcameraConfig.cmake" "${PROJECT_BINARY_DIR}/vxcameraConfigVersion.cmake"
     DESTINATION "${VXCAM_INSTALL_CMAKEDIR}")
 
-install(FILES "${PROJECT_SOURCE_DIR}/README.md" DESTINATION "${CMAKE_INSTALL_DOCDIR}")
+install(FILES "${PROJECT_SOURCE_DIR}/README.md" "${CMAKE_CURRENT_LIST_DIR}/copyright"
+    DESTINATION "${CMAKE_INSTALL_DOCDIR}")
 install(FILES "${PROJECT_SOURCE_DIR}/examples/virtual-cameras.json" DESTINATION "${CMAKE_INSTALL_DOCDIR}/examples")
 install(FILES "${PROJECT_SOURCE_DIR}/examples/minimal-host/CMakeLists.txt"
               "${PROJECT_SOURCE_DIR}/examples/minimal-host/main.cpp"
     DESTINATION "${CMAKE_INSTALL_DOCDIR}/examples/minimal-host")
 
-# The Debian package of the same tree.
-set(CPACK_GENERATOR "DEB")
+# Windows: the DLLs the programs need beside them, which a Windows machine
+# does not have (Qt 5 Core, and with MinGW its C++ runtime). An MSVC build
+# leaves this to windeployqt and the Visual C++ redistributable.
+if(WIN32 AND MINGW)
+    get_target_property(_vxcam_qtcore Qt5::Core IMPORTED_LOCATION_RELEASE)
+    if(NOT _vxcam_qtcore)
+        get_target_property(_vxcam_qtcore Qt5::Core LOCATION)
+    endif()
+    set(_vxcam_runtime_dlls "${_vxcam_qtcore}")
+    foreach(_dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
+        find_file(VXCAM_RUNTIME_${_dll} ${_dll} PATHS ${VXCAM_MINGW_RUNTIME_DIRS} NO_DEFAULT_PATH
+            NO_CMAKE_FIND_ROOT_PATH)
+        if(NOT VXCAM_RUNTIME_${_dll})
+            message(FATAL_ERROR "MinGW runtime ${_dll} not found in ${VXCAM_MINGW_RUNTIME_DIRS}")
+        endif()
+        list(APPEND _vxcam_runtime_dlls "${VXCAM_RUNTIME_${_dll}}")
+    endforeach()
+    install(FILES ${_vxcam_runtime_dlls} DESTINATION "${CMAKE_INSTALL_BINDIR}")
+endif()
+
 set(CPACK_PACKAGE_NAME "vxcamera")
 set(CPACK_PACKAGE_VENDOR "vxcamera developers")
-set(VXCAM_PACKAGE_MAINTAINER "vxcamera developers <vxcamera@localhost>"
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Dahua camera plug-in vxCam_180d for the vx machine-vision host")
+# (Lines of at most 80 characters, as Debian's description field wants them.)
+set(CPACK_PACKAGE_DESCRIPTION "The camera plug-in, the camera SDK library MVSDKmd with its virtual camera
+system, the reference host tool vxcam, and the host contract header with its
+CMake package.")
+set(CPACK_STRIP_FILES ON)
+
+if(WIN32)
+    # A ZIP of the same tree: unpack anywhere, run bin/vxcam.exe.
+    set(CPACK_GENERATOR "ZIP")
+    set(CPACK_PACKAGE_FILE_NAME "vxcamera-${PROJECT_VERSION}-win64")
+    include(CPack)
+    return()
+endif()
+
+# The Debian package of the same tree.
+set(CPACK_GENERATOR "DEB")
+set(VXCAM_PACKAGE_MAINTAINER "vxcamera developers <vxcamera@example.org>"
     CACHE STRING "Maintainer field of the Debian package")
 set(CPACK_PACKAGE_CONTACT "${VXCAM_PACKAGE_MAINTAINER}")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Dahua camera plug-in vxCam_180d for the vx machine-vision host")
-set(CPACK_PACKAGE_DESCRIPTION
-    "The camera plug-in, the camera SDK library MVSDKmd with its virtual camera system, the reference host tool vxcam, and the host contract header with its CMake package.")
+# A Debian package carries its changelog, compressed as Debian policy asks.
+configure_file("${CMAKE_CURRENT_LIST_DIR}/changelog.in" "${PROJECT_BINARY_DIR}/debian/changelog" @ONLY)
+execute_process(COMMAND gzip -9nf "${PROJECT_BINARY_DIR}/debian/changelog" RESULT_VARIABLE _vxcam_gzip)
+if(NOT _vxcam_gzip EQUAL 0)
+    message(FATAL_ERROR "cannot compress ${PROJECT_BINARY_DIR}/debian/changelog")
+endif()
+install(FILES "${PROJECT_BINARY_DIR}/debian/changelog.gz" DESTINATION "${CMAKE_INSTALL_DOCDIR}")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION "libs")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
-set(_vxcam_deb_depends "libqt5core5a (>= 5.15)")
-if(VXCAM_HAVE_ARAVIS)
-    list(APPEND _vxcam_deb_depends "libaravis-0.8-0")
-endif()
-list(JOIN _vxcam_deb_depends ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
-# dpkg-shlibdeps adds what the binaries link (C and C++ runtimes, with versions);
-# the plug-in folder holds the package's own libraries.
+# dpkg-shlibdeps writes Depends from what the binaries link (Qt 5 Core, Aravis
+# when built with it, the C and C++ runtimes, with versions): a name listed here
+# as well would stand twice. The plug-in folder holds the package's own libraries.
 set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS "usr/${VXCAM_INSTALL_PLUGINDIR}")

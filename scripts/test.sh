@@ -5,6 +5,9 @@
 #   ./scripts/test.sh asan       AddressSanitizer + UndefinedBehaviorSanitizer, leak checking on (build-asan/)
 #   ./scripts/test.sh tsan       ThreadSanitizer (build-tsan/)
 #   ./scripts/test.sh all        the three, one after the other
+#   ./scripts/test.sh windows    64-bit Windows: MinGW-w64 cross build, the suite under Wine
+#                                (build-windows/; installs the compiler and Wine, and builds
+#                                Qt 5 Core for MinGW once: see scripts/deps_windows.sh)
 #
 # Further arguments go to CMake's configure step.
 set -euo pipefail
@@ -12,7 +15,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 
 variant=normal
 case "${1:-}" in
-normal | asan | tsan | all)
+normal | asan | tsan | all | windows)
     variant="$1"
     shift
     ;;
@@ -45,7 +48,34 @@ run_variant() {
     ctest --test-dir "$build" --output-on-failure -j"$(nproc)" --timeout "$timeout"
 }
 
-if [ "$variant" = all ]; then
+run_windows() {
+    "$root/scripts/deps.sh"
+    local qt build="${VXCAM_BUILD_DIR:-$root/build-windows}" launcher=()
+    qt="$("$root/scripts/deps_windows.sh" | tail -n 1)"
+    command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+    echo "== windows build: $build (Qt: $qt)"
+    # One Wine server, with Wine's own services started, for the whole run: a
+    # program that exits while they start up, or that starts while the
+    # server of the one before shuts down, can stall or fail.
+    . "$root/scripts/windows_env.sh"
+    "$root/scripts/wine_run.sh" cmd /c exit 0
+    local wineserver
+    wineserver="$(dirname "$(command -v wine64 || echo /usr/lib/wine/wine64)")/wineserver"
+    WINEPREFIX="$VXCAM_WINEPREFIX" "$wineserver" -w
+    WINEPREFIX="$VXCAM_WINEPREFIX" "$wineserver" -p
+    "$root/scripts/wine_run.sh" cmd /c exit 0
+    sleep 5
+    trap 'WINEPREFIX="$VXCAM_WINEPREFIX" "'"$wineserver"'" -k 2>/dev/null || true' EXIT
+    cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+        -DVXCAM_QT_MINGW_DIR="$qt" -DCMAKE_BUILD_TYPE="${VXCAM_BUILD_TYPE:-RelWithDebInfo}" -DVXCAM_WERROR=ON \
+        "${launcher[@]}" "$@" >/dev/null
+    cmake --build "$build" -j"$(nproc)"
+    ctest --test-dir "$build" --output-on-failure -j"$(nproc)" --timeout 300
+}
+
+if [ "$variant" = windows ]; then
+    run_windows "$@"
+elif [ "$variant" = all ]; then
     for v in normal asan tsan; do
         (run_variant "$v" "$@")
     done

@@ -4,7 +4,8 @@
 #   check_install.sh tree      install into a temporary prefix; check the layout and run paths;
 #                              build the installed example host against the installed CMake
 #                              package; run it and vxcam from another folder on virtual cameras
-#   check_install.sh package   build the Debian package; check its files and dependencies
+#   check_install.sh package   build the Debian package; check its files, dependencies (each
+#                              once), stripped binaries and lintian's verdict (no errors)
 #
 # CTest passes the build tree, the compiler, the flags and the install layout in VXCAM_TEST_*.
 set -euo pipefail
@@ -140,7 +141,7 @@ check_package() {
     dpkg-deb -c "$deb" | awk '{ print $NF }' >"$work/files"
     local expected=("./usr/$VXCAM_TEST_PLUGINDIR/$VXCAM_TEST_PLUGIN" "./usr/$VXCAM_TEST_PLUGINDIR/libMVSDKmd.so"
         "./usr/$VXCAM_TEST_INCLUDEDIR/vxcameraobject.h" "./usr/$VXCAM_TEST_CMAKEDIR/vxcameraConfig.cmake"
-        "./usr/$VXCAM_TEST_DOCDIR/README.md")
+        "./usr/$VXCAM_TEST_DOCDIR/README.md" "./usr/$VXCAM_TEST_DOCDIR/copyright")
     [ "$VXCAM_TEST_WITH_TOOL" = 1 ] && expected+=("./usr/$VXCAM_TEST_BINDIR/vxcam")
     for file in "${expected[@]}"; do
         grep -qxF "$file" "$work/files" || fail "the package lacks $file; it holds: $(cat "$work/files")"
@@ -158,6 +159,31 @@ check_package() {
         tr ',|' '\n\n' <<<"$depends" | awk '{ print $1 }' | grep -xF "$package" >/dev/null \
             || fail "the package does not depend on $package: '$depends'"
     done
+    local twice
+    twice="$(tr ',|' '\n\n' <<<"$depends" | awk '{ print $1 }' | sort | uniq -d)"
+    [ -z "$twice" ] || fail "Depends names $(echo $twice) more than once: '$depends'"
+
+    # Stripped: no debugging sections and no full symbol table in the binaries.
+    mkdir "$work/unpacked"
+    dpkg-deb -x "$deb" "$work/unpacked"
+    local binaries=("$work/unpacked/usr/$VXCAM_TEST_PLUGINDIR/$VXCAM_TEST_PLUGIN"
+        "$work/unpacked/usr/$VXCAM_TEST_PLUGINDIR/libMVSDKmd.so")
+    [ "$VXCAM_TEST_WITH_TOOL" = 1 ] && binaries+=("$work/unpacked/usr/$VXCAM_TEST_BINDIR/vxcam")
+    for binary in "${binaries[@]}"; do
+        if readelf -S "$binary" | grep -qE '\.debug_|\.symtab'; then
+            fail "${binary#"$work/unpacked"} is not stripped"
+        fi
+    done
+
+    # lintian: no errors (its warnings are listed in the README's notes).
+    if command -v lintian >/dev/null; then
+        lintian --tag-display-limit 0 "$deb" >"$work/lintian.out" 2>&1 || true
+        if grep '^E:' "$work/lintian.out" >&2; then
+            fail "lintian reports errors (above)"
+        fi
+    else
+        echo "lintian not installed (scripts/deps.sh installs it): its check skipped" >&2
+    fi
 }
 
 case "${1:-}" in

@@ -1,63 +1,18 @@
 // The host tool end to end: the built vxcam against virtual cameras of the
-// test's own configuration.
+// test's own configuration. Its PNG previews and the live view are tested in
+// test_vxcam_png.cpp and test_vxcam_view.cpp.
 #include "qtprinters.h"
-#include "toolrun.h"
+#include "vxcamrun.h"
 #include "waitfor.h"
 
 #include <QDir>
 #include <QFile>
-#include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSysInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-
-namespace {
-
-class Vxcam : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        writeConfig("cams.json", R"({"cameras": [
-            {"key": "Tool:MONO", "model": "VirtualMono", "width": 64, "height": 48, "fps": 200},
-            {"key": "Tool:RGB", "width": 32, "height": 16, "pixelFormat": "RGB8Packed", "fps": 200},
-            {"key": "Tool:DEAD", "fail": ["connect"]},
-            {"key": "Tool:STUCK", "fail": ["startGrabbing"]}]})");
-    }
-
-    void writeConfig(const QString &name, const QByteArray &json)
-    {
-        QFile config(dir.filePath(name));
-        ASSERT_TRUE(config.open(QIODevice::WriteOnly));
-        config.write(json);
-    }
-
-    // Starts vxcam; the caller waits for it.
-    void start(QProcess &process, const QStringList &arguments, const QString &config,
-               const QString &trace = QString())
-    {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("VXCAM_SIM_CONFIG", dir.filePath(config));
-        environment.insert("QT_QPA_PLATFORM", "offscreen"); // the live view needs no display
-        if (!trace.isEmpty())
-            environment.insert("VXCAM_SIM_TRACE", trace);
-        process.setProcessEnvironment(environment);
-        process.start(QDir(qEnvironmentVariable("VXCAM_PLUGIN_DIR")).filePath("vxcam"), arguments);
-    }
-
-    ToolRun vxcam(const QStringList &arguments, const QString &config = QStringLiteral("cams.json"))
-    {
-        QProcess process;
-        start(process, arguments, config);
-        return finishTool(process);
-    }
-
-    QTemporaryDir dir;
-};
-
-} // namespace
 
 TEST_F(Vxcam, ListPrintsTheKeysOneALine)
 {
@@ -76,12 +31,11 @@ TEST_F(Vxcam, ListPrintsTheKeysOneALine)
     EXPECT_TRUE(none.err.contains("vxcam: no camera found\n")) << none.err.toStdString();
 }
 
-TEST_F(Vxcam, GrabPrintsOneSummaryLineAndWritesDumpsAndAPicture)
+TEST_F(Vxcam, GrabPrintsOneSummaryLineAndWritesDumps)
 {
     const QString prefix = dir.filePath("dump_");
-    const QString png = dir.filePath("last.png");
     const ToolRun run = vxcam({"grab", "--camera", "Tool:MONO", "--frames", "5", "--seconds", "60", "--save",
-                               prefix, "--png", png, "--exposure", "5000"});
+                               prefix, "--exposure", "5000"});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
     const QRegularExpression summary(
         R"(^Tool:MONO frames=(\d+) size=64x48 bpp=8 format=GRAY8 seconds=[\d.]+ )"
@@ -95,7 +49,6 @@ TEST_F(Vxcam, GrabPrintsOneSummaryLineAndWritesDumpsAndAPicture)
     EXPECT_GE(dumps.size(), 5);
     for (const QFileInfo &dump : dumps)
         EXPECT_EQ(dump.size(), 1078 + 64 * 48);
-    EXPECT_EQ(QImage(png).size(), QSize(64, 48));
     EXPECT_TRUE(run.err.contains("\"Set exposure time value:5000 successfully.\"")) << run.err.toStdString();
 }
 
@@ -187,29 +140,6 @@ TEST_F(Vxcam, AnyBoardNumberReachesTheDriver)
     EXPECT_EQ(vxcam({"grab", "--camera", "Tool:MONO", "--board", "2147483648"}).status, 2);
 }
 
-TEST_F(Vxcam, PngOfEachCameraKeepsItsChannelOrder)
-{
-    // Byte i of frame s is (i + s) mod 256: blue below red by two in BGR
-    // order, red below blue by two in RGB order, whichever frame came last.
-    writeConfig("order.json", R"({"cameras": [
-        {"key": "Order:BGR", "width": 8, "height": 4, "pixelFormat": "BGR8Packed", "fps": 200},
-        {"key": "Order:RGB", "width": 8, "height": 4, "pixelFormat": "RGB8Packed", "fps": 200}]})");
-    const ToolRun run = vxcam({"grab", "--camera", "Order:BGR", "--camera", "Order:RGB", "--frames", "2",
-                               "--png", dir.filePath("last.png"), "--quiet"},
-                              "order.json");
-    ASSERT_EQ(run.status, 0) << run.err.toStdString();
-    const QImage bgr(dir.filePath("last_Order_BGR.png"));
-    const QImage rgb(dir.filePath("last_Order_RGB.png"));
-    ASSERT_EQ(bgr.size(), QSize(8, 4));
-    ASSERT_EQ(rgb.size(), QSize(8, 4));
-    for (int y = 0; y < 4; ++y) {
-        for (int x = 0; x < 8; ++x) {
-            EXPECT_EQ((qRed(bgr.pixel(x, y)) - qBlue(bgr.pixel(x, y)) + 256) % 256, 2) << x << "," << y;
-            EXPECT_EQ((qBlue(rgb.pixel(x, y)) - qRed(rgb.pixel(x, y)) + 256) % 256, 2) << x << "," << y;
-        }
-    }
-}
-
 TEST_F(Vxcam, KeysWithControlCharactersArePrintedEscaped)
 {
     QFile config(dir.filePath("controls.json"));
@@ -233,32 +163,6 @@ TEST_F(Vxcam, KeysWithControlCharactersArePrintedEscaped)
     EXPECT_EQ(missing.status, 1);
     EXPECT_TRUE(missing.err.contains("camera \"Tool:\\x07\" not found; cameras present: " + escaped + "\n"))
         << missing.err.toStdString();
-}
-
-TEST_F(Vxcam, ViewRunsForItsSecondsOrSaysInOneLineWhyNot)
-{
-    const QString shot = dir.filePath("shot.png");
-    const ToolRun run = vxcam({"view", "--camera", "Tool:RGB", "--seconds", "0.5", "--screenshot", shot});
-    EXPECT_EQ(run.status, 0) << run.err.toStdString();
-    const QImage window(shot);
-    EXPECT_GT(window.width(), 32) << shot.toStdString();
-    EXPECT_GT(window.height(), 16);
-
-    const ToolRun dead = vxcam({"view", "--camera", "Tool:DEAD", "--screenshot", shot});
-    EXPECT_EQ(dead.status, 1);
-    EXPECT_EQ(dead.err.count("vxcam: "), 1) << dead.err.toStdString();
-    EXPECT_TRUE(dead.err.contains("vxcam: cannot open camera \"Tool:DEAD\"\n")) << dead.err.toStdString();
-
-    const ToolRun save = vxcam({"view", "--camera", "Tool:RGB", "--save", dir.filePath("absent/dump_")});
-    EXPECT_EQ(save.status, 1);
-    EXPECT_EQ(save.err.count("vxcam: "), 1) << save.err.toStdString();
-    EXPECT_TRUE(save.err.contains("\": the folder does not exist\n")) << save.err.toStdString();
-
-    const ToolRun plugin = vxcam({"view", "--camera", "Tool:RGB", "--plugin", dir.filePath("absent.so")});
-    EXPECT_EQ(plugin.status, 1);
-    EXPECT_EQ(plugin.err.count("vxcam: "), 1) << plugin.err.toStdString();
-    EXPECT_TRUE(plugin.err.startsWith("vxcam: cannot load plug-in: no such file"))
-        << plugin.err.toStdString();
 }
 
 TEST_F(Vxcam, UsageErrorsExitWithTwo)
@@ -310,11 +214,11 @@ int filesMatching(const QTemporaryDir &dir, const QString &pattern)
 
 } // namespace
 
-TEST_F(Vxcam, SeveralCamerasStopAtExactlyTheirFramesEachWithItsOwnSummaryDumpsAndPicture)
+TEST_F(Vxcam, SeveralCamerasStopAtExactlyTheirFramesEachWithItsOwnSummaryAndDumps)
 {
     writeConfig("fast.json", kFastCameras);
     const ToolRun run = vxcam({"grab", "--camera", "Fast:B", "--camera", "Fast:A", "--frames", "10", "--save",
-                               dir.filePath("dump_"), "--png", dir.filePath("last.png")},
+                               dir.filePath("dump_")},
                               "fast.json");
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
     const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
@@ -325,8 +229,6 @@ TEST_F(Vxcam, SeveralCamerasStopAtExactlyTheirFramesEachWithItsOwnSummaryDumpsAn
         << lines[1].toStdString();
     EXPECT_EQ(filesMatching(dir, "dump_FastA_*.bmp"), 10);
     EXPECT_EQ(filesMatching(dir, "dump_FastB_*.bmp"), 10);
-    EXPECT_EQ(QImage(dir.filePath("last_Fast_A.png")).size(), QSize(64, 48));
-    EXPECT_EQ(QImage(dir.filePath("last_Fast_B.png")).size(), QSize(32, 16));
 
     // The current driver does not enforce the limit of mode 3; the tool does.
     const ToolRun limited = vxcam({"grab", "--camera", "Fast:A", "--mode", "3", "--limit", "4", "--save",
@@ -413,7 +315,7 @@ TEST_F(Vxcam, AnInterruptStopsAndClosesEveryCameraPrintsTheSummariesAndExitsWith
     }
 }
 
-TEST_F(Vxcam, SaveFoldersAndPicturesThatCannotBeWrittenSayWhy)
+TEST_F(Vxcam, SaveFoldersThatCannotBeWrittenSayWhy)
 {
     // Refused before any camera starts.
     const ToolRun missing = vxcam({"grab", "--camera", "Tool:MONO", "--save", dir.filePath("absent/dump_")});
@@ -427,22 +329,4 @@ TEST_F(Vxcam, SaveFoldersAndPicturesThatCannotBeWrittenSayWhy)
     const ToolRun file = vxcam({"grab", "--camera", "Tool:MONO", "--save", dir.filePath("plain/dump_")});
     EXPECT_EQ(file.status, 1);
     EXPECT_TRUE(file.err.contains("\": it is not a folder\n")) << file.err.toStdString();
-
-    // No frame, no picture.
-    const QString none = dir.filePath("none.png");
-    const ToolRun idle = vxcam(
-        {"grab", "--camera", "Tool:MONO", "--mode", "1", "--seconds", "0.3", "--png", none, "--quiet"});
-    EXPECT_EQ(idle.status, 1);
-    EXPECT_FALSE(QFile::exists(none));
-    EXPECT_TRUE(
-        idle.err.contains("vxcam: camera \"Tool:MONO\": no frame arrived, so no PNG was written to " + none))
-        << idle.err.toStdString();
-
-    const QString nowhere = dir.filePath("absent/last.png");
-    const ToolRun unwritable
-        = vxcam({"grab", "--camera", "Tool:MONO", "--frames", "1", "--png", nowhere, "--quiet"});
-    EXPECT_EQ(unwritable.status, 1);
-    EXPECT_TRUE(unwritable.err.contains("vxcam: cannot write the PNG preview " + nowhere
-                                        + " of camera \"Tool:MONO\": No such file or directory"))
-        << unwritable.err.toStdString();
 }

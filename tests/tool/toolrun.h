@@ -7,6 +7,7 @@
 
 struct ToolRun {
     int status = -1; // -1: it crashed or did not end within two minutes
+    // Lines end in "\n" on every platform (the Windows C runtime writes "\r\n").
     QString out;
     QString err;
 };
@@ -17,8 +18,10 @@ inline ToolRun finishTool(QProcess &process)
     if (!process.waitForFinished(120000))
         return run;
     run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
+    run.out = QString::fromUtf8(process.readAllStandardOutput())
+                  .replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    run.err = QString::fromUtf8(process.readAllStandardError())
+                  .replace(QLatin1String("\r\n"), QLatin1String("\n"));
     return run;
 }
 

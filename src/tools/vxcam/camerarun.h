@@ -11,7 +11,7 @@
 
 #include "camerahandle.h"
 #include "commandline.h"
-#include "frameimage.h"
+#include "framelayout.h"
 #include "grabhost.h"
 #include "progressdisplay.h"
 #include "runsummary.h"

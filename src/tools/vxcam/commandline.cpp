@@ -1,5 +1,7 @@
 #include "commandline.h"
 
+#include "pngpreview.h"
+
 #include <QCommandLineParser>
 
 #include <algorithm>
@@ -229,6 +231,10 @@ bool readGrabOptions(const QCommandLineParser &parser, GrabOptions &o, QString *
     o.png = parser.value(QStringLiteral("png"));
     if (parser.isSet(QStringLiteral("png")) && o.png.isEmpty()) {
         *error = QStringLiteral("--png needs a file name");
+        return false;
+    }
+    if (!o.png.isEmpty() && !pngPreviewAvailable()) {
+        *error = QStringLiteral("--png needs Qt Gui, which this build of vxcam lacks");
         return false;
     }
     o.quiet = parser.isSet(QStringLiteral("quiet"));

@@ -3,20 +3,10 @@
 #ifndef VXCAM_FRAMEIMAGE_H
 #define VXCAM_FRAMEIMAGE_H
 
+#include "framelayout.h"
+
 #include <QByteArray>
 #include <QImage>
-
-// How the bytes of a frame are laid out: what the camera object tells
-// (geometry, bits per pixel, image format code) and, when known, the
-// camera's pixel-format symbol, which alone tells a Bayer order or BGRA
-// from RGBA.
-struct FrameLayout {
-    int width = 0;
-    int height = 0;
-    int bitsPerPixel = 0;
-    int imageFormat = 0;
-    QByteArray pixelFormat;
-};
 
 // 8 bits per pixel: grey; the 8-bit Bayer formats demosaiced to colour.
 // 16: little-endian words scaled to 8 bits by the largest value present.

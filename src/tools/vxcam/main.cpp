@@ -10,6 +10,10 @@
 
 int main(int argc, char *argv[])
 {
+    // Log lines go to standard error, also where Qt would send them elsewhere
+    // (on Windows, to the debugger when no console window is attached).
+    if (!qEnvironmentVariableIsSet("QT_FORCE_STDERR_LOGGING"))
+        qputenv("QT_FORCE_STDERR_LOGGING", "1");
     // The live view makes an application with a GUI in its place.
     auto app = std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vxcam"));

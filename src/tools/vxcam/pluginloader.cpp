@@ -10,7 +10,8 @@ QStringList PluginLoader::candidates(const QString &path)
     const QString suffix = QStringLiteral(VXCAM_LIBRARY_SUFFIX);
     if (path.isEmpty()) {
         const QDir programDir(QCoreApplication::applicationDirPath());
-        const QString name = prefix + QStringLiteral("vxCam_180d") + suffix;
+        // The plug-in's file name on this platform, from the build.
+        const QString name = QStringLiteral(VXCAM_PLUGIN_FILE_NAME);
         QStringList files {programDir.filePath(name)};
 #if defined(VXCAM_PLUGIN_DIR_FROM_BIN)
         // Installed: the plug-in folder of the prefix, relative to this program.

@@ -1,8 +1,10 @@
-// The PNG preview of a camera's last frame (--png).
+// The PNG preview of a camera's last frame (--png). The picture is written
+// where the tool is built with Qt Gui (pngpreview_gui.cpp); without it
+// (pngpreview_none.cpp) there is none.
 #ifndef VXCAM_PNGPREVIEW_H
 #define VXCAM_PNGPREVIEW_H
 
-#include "frameimage.h"
+#include "framelayout.h"
 
 #include <QByteArray>
 #include <QString>
@@ -12,6 +14,9 @@
 // ("last.png", "Virtual:MONO0001" → "last_Virtual_MONO0001.png"), characters
 // that file names cannot hold (and control characters) replaced by "_".
 QString pngFileName(const QString &file, const QString &key, bool severalCameras);
+
+// Whether this build writes PNG previews at all.
+bool pngPreviewAvailable();
 
 // Writes the frame as a PNG file, converted as the live view shows it. False
 // with *why when the frame cannot be shown or the file cannot be written (a

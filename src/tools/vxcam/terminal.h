@@ -1,4 +1,4 @@
-// Whether standard error is a terminal (platform code, kept apart).
+// Whether standard error is a terminal (terminal_unix.cpp, terminal_win.cpp).
 #ifndef VXCAM_TERMINAL_H
 #define VXCAM_TERMINAL_H
 

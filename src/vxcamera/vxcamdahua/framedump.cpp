@@ -1,6 +1,7 @@
 #include "framedump.h"
 
-#include <QFile>
+#include "dumppath.h"
+
 #include <QtEndian>
 
 #include <algorithm>
@@ -42,15 +43,6 @@ bool isRefusedInFileName(QChar c)
 // in UTF-8 bytes, which are never fewer than either.
 constexpr qsizetype kLongestFileName = 255;
 
-bool isPathSeparator(QChar c)
-{
-#if defined(Q_OS_WIN)
-    return c == QLatin1Char('/') || c == QLatin1Char('\\');
-#else
-    return c == QLatin1Char('/');
-#endif
-}
-
 qsizetype utf8Length(QStringView text)
 {
     return text.toUtf8().size();
@@ -69,24 +61,6 @@ QString cameraNameWithin(const QString &cameraName, qsizetype room)
         used += bytes;
     }
     return cameraName.left(kept);
-}
-
-// The bytes under which the C runtime's fopen finds `fileName`, or empty when
-// the name has no exact form there: a lossy conversion (a "?" for each
-// character the encoding lacks) would name another file, maybe in another
-// folder.
-QByteArray openableName(const QString &fileName)
-{
-#if defined(Q_OS_WIN)
-    // The host's platform: the narrow fopen takes Latin-1 names.
-    const QByteArray bytes = fileName.toLatin1();
-    const bool exact = QString::fromLatin1(bytes) == fileName;
-#else
-    // The platform's file-name encoding (UTF-8 on Linux).
-    const QByteArray bytes = QFile::encodeName(fileName);
-    const bool exact = QFile::decodeName(bytes) == fileName;
-#endif
-    return exact ? bytes : QByteArray();
 }
 
 // The C runtime's text for an error number (thread-safe, unlike strerror).
@@ -118,10 +92,10 @@ QString dumpFileName(quint32 frameNumber, const tagVX_CAMERA_OPTION &option, con
     // The file name that holds the camera name runs from the prefix's last
     // separator to the first separator after the camera name.
     qsizetype prefixTail = prefix.size();
-    while (prefixTail > 0 && !isPathSeparator(prefix.at(prefixTail - 1)))
+    while (prefixTail > 0 && !isDumpPathSeparator(prefix.at(prefixTail - 1)))
         --prefixTail;
     qsizetype restHead = 0;
-    while (restHead < rest.size() && !isPathSeparator(rest.at(restHead)))
+    while (restHead < rest.size() && !isDumpPathSeparator(rest.at(restHead)))
         ++restHead;
     const qsizetype around
         = utf8Length(QStringView(prefix).mid(prefixTail)) + utf8Length(QStringView(rest).left(restHead));
@@ -141,7 +115,7 @@ QString writeFrameDump(const QString &fileName, VxBitmapInfo &info, qint32 width
     // A NUL would cut the path short and name another file than the one asked for.
     if (fileName.contains(QChar(0)))
         return QStringLiteral("the name holds a NUL character");
-    const QByteArray name = openableName(fileName);
+    const QByteArray name = dumpOpenName(fileName);
     if (name.isEmpty())
         return QStringLiteral("the name cannot be written in the file system's encoding");
     std::FILE *file = std::fopen(name.constData(), "wb");

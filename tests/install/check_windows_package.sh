@@ -1,0 +1,115 @@
+#!/usr/bin/env bash
+# Checks the Windows ZIP package from outside the build tree: made by CPack,
+# unpacked into a fresh folder, its vxcam.exe run under Wine from another
+# folder with nothing but the ZIP's own DLLs (no Qt or MinGW runtime on the
+# Wine path), on virtual cameras of this test's own, dumping to a C:\ folder.
+#
+# The example host is built from the unpacked ZIP with the same toolchain and
+# run too. CTest passes the build tree, cmake, cpack, the version, the
+# toolchain file and the Wine wrapper in VXCAM_TEST_BUILD, CMAKE_COMMAND,
+# CPACK_COMMAND, VXCAM_TEST_VERSION, VXCAM_TEST_TOOLCHAIN and VXCAM_TEST_WINE.
+set -euo pipefail
+
+build="$VXCAM_TEST_BUILD"
+# shellcheck source=scripts/windows_env.sh
+. "$(dirname "$VXCAM_TEST_WINE")/windows_env.sh"
+work="$(mktemp -d)"
+dumps="vxcam-zip-test-$$"
+trap 'rm -rf "$work" "${VXCAM_WINEPREFIX:?}/drive_c/$dumps"' EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+# The unpacked ZIP and nothing else: Wine finds DLLs beside the program.
+wine_bare() {
+    VXCAM_WINE_BARE=1 "$VXCAM_TEST_WINE" "$@"
+}
+
+"$CPACK_COMMAND" --config "$build/CPackConfig.cmake" -G ZIP -B "$work/package" >"$work/cpack.log" 2>&1 || {
+    cat "$work/cpack.log" >&2
+    fail "cpack failed"
+}
+zips=("$work"/package/*.zip)
+[ "${#zips[@]}" -eq 1 ] && [ -f "${zips[0]}" ] || fail "cpack made no single .zip: ${zips[*]}"
+[ "$(basename "${zips[0]}")" = "vxcamera-$VXCAM_TEST_VERSION-win64.zip" ] || fail "ZIP name: ${zips[0]}"
+
+mkdir "$work/fresh"
+(cd "$work/fresh" && "$CMAKE_COMMAND" -E tar xf "${zips[0]}")
+top="$work/fresh/vxcamera-$VXCAM_TEST_VERSION-win64"
+(cd "$top" && find . -type f | sed 's|^\./||' | sort) >"$work/files"
+for file in bin/vxcam.exe bin/vxCam_180d.dll bin/MVSDKmd.dll bin/Qt5Core.dll bin/libstdc++-6.dll \
+    bin/libgcc_s_seh-1.dll bin/libwinpthread-1.dll include/vxcamera/vxcameraobject.h \
+    lib/cmake/vxcamera/vxcameraConfig.cmake share/doc/vxcamera/README.md share/doc/vxcamera/copyright; do
+    grep -qxF "$file" "$work/files" || fail "the ZIP lacks $file; it holds: $(tr '\n' ' ' <"$work/files")"
+done
+# Nothing for linking against the plug-in (the host loads it by name), and
+# no library under MinGW's lib prefix.
+if grep -E '\.dll\.a$|(^|/)lib(vxCam_180d|MVSDKmd)\.dll$' "$work/files" >&2; then
+    fail "the ZIP holds import libraries or lib-prefixed DLLs (above)"
+fi
+# Stripped: no debugging sections left in the binaries.
+for binary in bin/vxcam.exe bin/vxCam_180d.dll bin/MVSDKmd.dll; do
+    if x86_64-w64-mingw32-objdump -h "$top/$binary" | grep -q '\.debug_'; then
+        fail "$binary is not stripped"
+    fi
+done
+
+# The example host from the ZIP, built with the same cross toolchain against
+# the ZIP's CMake package (named directly: the toolchain confines package
+# searches to the MinGW and Qt folders), with warnings as errors.
+host="$work/host"
+"$CMAKE_COMMAND" -S "$top/share/doc/vxcamera/examples/minimal-host" -B "$host" \
+    -DCMAKE_TOOLCHAIN_FILE="$VXCAM_TEST_TOOLCHAIN" -DVXCAM_QT_MINGW_DIR="$VXCAM_QT_MINGW_DIR" \
+    -Dvxcamera_DIR="$top/lib/cmake/vxcamera" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_CXX_FLAGS="-Wall -Wextra -Wpedantic -Werror" >"$work/host-configure.log" 2>&1 || {
+    cat "$work/host-configure.log" >&2
+    fail "the example host does not configure against the ZIP's package"
+}
+"$CMAKE_COMMAND" --build "$host" >"$work/host-build.log" 2>&1 || {
+    cat "$work/host-build.log" >&2
+    fail "the example host does not build with warnings as errors"
+}
+
+mkdir "$work/elsewhere"
+cd "$work/elsewhere"
+cat >cams.json <<'JSON'
+{"cameras": [
+    {"key": "Virtual:MONO0001", "model": "VirtualMono", "width": 64, "height": 48, "fps": 200},
+    {"key": "Virtual:RGB0001", "width": 32, "height": 16, "pixelFormat": "RGB8Packed", "fps": 200}]}
+JSON
+# The configuration as a Windows program names it (Wine's Z: is the Unix root).
+VXCAM_SIM_CONFIG="Z:$(tr / '\\' <<<"$work/elsewhere/cams.json")"
+export VXCAM_SIM_CONFIG
+
+wine_bare "$top/bin/vxcam.exe" list >list.out 2>list.err || fail "vxcam.exe list failed: $(cat list.err)"
+[ "$(tr -d '\r' <list.out)" = "$(printf 'Virtual:MONO0001\nVirtual:RGB0001')" ] \
+    || fail "vxcam.exe list printed: $(cat list.out)"
+# The plug-in's log reaches standard error, not only Windows' debugger channel.
+grep -q 'create dahua camera\.\.\.' list.err || fail "no plug-in log line on standard error: $(cat list.err)"
+
+# The example host finds the plug-in where the package says, and the runtime
+# DLLs in the ZIP's bin/ folder.
+WINEPATH="$top/bin" wine_bare "$host/minimal-host.exe" >host.out 2>host.err \
+    || fail "minimal-host.exe failed: $(cat host.err)"
+grep -q "^got 5 of 5 frames"$'\r''$' host.out || fail "minimal-host.exe printed: $(cat host.out)"
+rm host.out host.err
+
+mkdir "$VXCAM_WINEPREFIX/drive_c/$dumps"
+wine_bare "$top/bin/vxcam.exe" grab --camera Virtual:MONO0001 --frames 5 --save "C:\\$dumps\\dump_" --quiet \
+    >grab.out 2>grab.err || fail "vxcam.exe grab failed: $(cat grab.err)"
+grep -q '^Virtual:MONO0001 frames=[0-9]* size=64x48 bpp=8 format=GRAY8 .* broken=0 lost=0'$'\r''$' grab.out \
+    || fail "vxcam.exe grab printed: $(cat grab.out)"
+grep -q 'Successfully open camera:  "Virtual:MONO0001"' grab.err \
+    || fail "no plug-in log line of the open on standard error: $(cat grab.err)"
+shopt -s nullglob
+written=("$VXCAM_WINEPREFIX/drive_c/$dumps"/dump_VirtualMONO0001_*.bmp)
+[ "${#written[@]}" -ge 5 ] || fail "${#written[@]} dumps in C:\\$dumps, expected at least 5"
+for dump in "${written[@]}"; do
+    [ "$(stat -c %s "$dump")" -eq $((1078 + 64 * 48)) ] || fail "$dump has $(stat -c %s "$dump") bytes"
+done
+# Nothing written beside the program or in the working folder.
+[ "$(find "$top" -newer "$work/files" -type f | wc -l)" -eq 0 ] || fail "files written into the unpacked ZIP"
+[ "$(ls)" = "$(printf 'cams.json\ngrab.err\ngrab.out\nlist.err\nlist.out')" ] || fail "working folder: $(ls)"
+echo "ok: windows package"
