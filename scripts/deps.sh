@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the project builds with, when missing.
 set -euo pipefail
+# shellcheck source=scripts/packages.sh
+. "$(dirname "$0")/packages.sh"
 
 # Aravis (real GigE Vision / USB3 Vision cameras, and the fake cameras the tests
 # and the demo use); its pkg-config file needs libusb's; iproute2 and util-linux
@@ -12,15 +14,4 @@ if [ "${VXCAM_WITH_CLANG:-0}" = 1 ]; then
     packages+=(clang libclang-rt-14-dev)
 fi
 
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ "${#missing[@]}" -gt 0 ]; then
-    echo "Installing: ${missing[*]}"
-    sudo_cmd=()
-    [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
-    export DEBIAN_FRONTEND=noninteractive
-    "${sudo_cmd[@]}" apt-get update -qq
-    "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+install_missing_packages "${packages[@]}"

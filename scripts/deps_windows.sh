@@ -11,6 +11,8 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 # shellcheck source=scripts/windows_env.sh
 . "$root/scripts/windows_env.sh"
+# shellcheck source=scripts/packages.sh
+. "$root/scripts/packages.sh"
 
 sudo_cmd=()
 [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
@@ -19,15 +21,7 @@ export DEBIAN_FRONTEND=noninteractive
 # The posix-thread compiler (std::thread, std::mutex) and 64-bit Wine; the
 # metapackage mingw-w64 would add the i686 and win32-thread compilers too.
 packages=(g++-mingw-w64-x86-64-posix wine64 dpkg-dev)
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ "${#missing[@]}" -gt 0 ]; then
-    echo "Installing: ${missing[*]}" >&2
-    "${sudo_cmd[@]}" apt-get update -qq
-    "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
-fi
+install_missing_packages "${packages[@]}"
 
 qt_prefix="$VXCAM_QT_MINGW_DIR"
 qt_stamp="$qt_prefix/.vxcamera-qt-complete"
