@@ -29,6 +29,17 @@ TEST_F(Vxcam, ListPrintsTheKeysOneALine)
     EXPECT_EQ(none.status, 0);
     EXPECT_EQ(none.out, "");
     EXPECT_TRUE(none.err.contains("vxcam: no camera found\n")) << none.err.toStdString();
+
+    // Could not look: not the same as found none.
+    writeConfig("broken.json", R"({"cameras": [)");
+    writeConfig("blind.json", R"({"discovery": "fail", "cameras": [{"key": "K"}]})");
+    for (const char *config : {"broken.json", "blind.json"}) {
+        const ToolRun failed = vxcam({"list"}, config);
+        EXPECT_EQ(failed.status, 1) << config;
+        EXPECT_TRUE(failed.err.contains("vxcam: the camera SDK could not look for cameras (discovery failed)\n"))
+            << failed.err.toStdString();
+        EXPECT_FALSE(failed.err.contains("no camera found")) << failed.err.toStdString();
+    }
 }
 
 TEST_F(Vxcam, GrabPrintsOneSummaryLineAndWritesDumps)
@@ -144,16 +155,18 @@ TEST_F(Vxcam, KeysWithControlCharactersArePrintedEscaped)
 {
     QFile config(dir.filePath("controls.json"));
     ASSERT_TRUE(config.open(QIODevice::WriteOnly));
-    config.write(R"({"cameras": [{"key": "Tool:\u001b[2JRED\nTWO\tTAB\u0085", "width": 4, "height": 4,
-                                  "fps": 200}]})");
+    config.write(R"({"cameras": [{"key": "Tool:\u001b[2JRED\nTWO\tTAB\u0085\u202eLTR\u2066", "width": 4,
+                                  "height": 4, "fps": 200}]})");
     config.close();
-    const QString escaped = QStringLiteral("Tool:\\x1b[2JRED\\nTWO\\tTAB\\x85");
+    const QString escaped = QStringLiteral("Tool:\\x1b[2JRED\\nTWO\\tTAB\\x85\\u202eLTR\\u2066");
 
     const ToolRun list = vxcam({"list"}, "controls.json");
     EXPECT_EQ(list.status, 0);
     EXPECT_EQ(list.out, escaped + "\n");
 
-    const ToolRun grab = vxcam({"grab", "--camera", QStringLiteral("Tool:\x1b[2JRED\nTWO\tTAB") + QChar(0x85),
+    const ToolRun grab = vxcam({"grab", "--camera",
+                                QStringLiteral("Tool:\x1b[2JRED\nTWO\tTAB") + QChar(0x85) + QChar(0x202E)
+                                    + QStringLiteral("LTR") + QChar(0x2066),
                                 "--frames", "1", "--quiet"},
                                "controls.json");
     EXPECT_EQ(grab.status, 0) << grab.err.toStdString();

@@ -181,6 +181,10 @@ void CameraRun::fireSnapshots()
             && m_end != End::Interrupt)
             ++m_snapsWithoutFrame;
     }
+    // The frame target (the limit in mode 3) ends the run, and the snapshots
+    // left with it.
+    if (m_end == End::Target)
+        m_snapsNotFired = m_options.snaps - m_snapsFired - m_snapsRefused;
 }
 
 void CameraRun::waitForFrames()
@@ -235,6 +239,14 @@ void CameraRun::reportRun()
                    .arg(m_snapsWithoutFrame)
                    .arg(snaps)
                    .arg(number(m_options.snapTimeout)));
+    if (m_snapsNotFired > 0)
+        fail(cameraText()
+             + QStringLiteral(": %1 of %2 snapshots were not fired: %3")
+                   .arg(m_snapsNotFired)
+                   .arg(snaps)
+                   .arg(m_options.mode == 3 && m_options.limitGiven && m_options.frames == int(m_options.limit)
+                            ? QStringLiteral("the frame limit %1 was reached").arg(m_options.limit)
+                            : QStringLiteral("the %1 frames of the run had arrived").arg(m_options.frames)));
     const int tried = m_snapsFired + m_snapsRefused;
     if (m_end == End::Time && tried < snaps)
         fail(cameraText()
@@ -246,7 +258,14 @@ void CameraRun::reportRun()
         fail(cameraText()
              + QStringLiteral(": %1 frames broke the host contract (frame number or image pointer)")
                    .arg(m_summary.broken));
-    if (m_options.framesGiven && m_summary.frames < m_options.frames && m_end != End::Interrupt)
+    if (m_end == End::Interrupt)
+        return;
+    if (m_summary.frames == 0 && !m_failed.load())
+        fail(cameraText()
+             + QStringLiteral(": no frame arrived within %1 seconds (mode %2)")
+                   .arg(number(m_options.seconds))
+                   .arg(m_options.mode));
+    else if (m_options.framesGiven && m_summary.frames < m_options.frames)
         fail(cameraText()
              + QStringLiteral(": only %1 of %2 frames arrived within %3 seconds")
                    .arg(m_summary.frames)

@@ -90,6 +90,7 @@ private:
     int m_snapsFired = 0;
     int m_snapsRefused = 0;
     int m_snapsWithoutFrame = 0;
+    int m_snapsNotFired = 0; // the run's frames (or the limit) were reached first
 
     bool m_started = false;
     std::atomic<bool> m_failed {false};
