@@ -343,3 +343,25 @@ TEST_F(Vxcam, SaveFoldersThatCannotBeWrittenSayWhy)
     EXPECT_EQ(file.status, 1);
     EXPECT_TRUE(file.err.contains("\": it is not a folder\n")) << file.err.toStdString();
 }
+
+TEST_F(Vxcam, DumpsThatAreNotWrittenOrWouldClashFailTheRun)
+{
+    // Every dump fails: a name too long for the file system.
+    const QString prefix = dir.filePath(QString(240, QLatin1Char('x')));
+    const ToolRun longName
+        = vxcam({"grab", "--camera", "Tool:MONO", "--frames", "5", "--save", prefix, "--quiet"});
+    EXPECT_EQ(longName.status, 1);
+    EXPECT_TRUE(longName.err.contains("vxcam: camera \"Tool:MONO\": 5 of 5 dumps not written: cannot create the file"))
+        << longName.err.toStdString();
+
+    // Keys that give the same dump or PNG names: refused before any camera starts.
+    writeConfig("dup.json", R"({"cameras": [{"key": "Dup:CAM1", "fps": 200}, {"key": "DupCAM1", "fps": 200},
+                                            {"key": "A:B", "fps": 200}, {"key": "A_B", "fps": 200}]})");
+    const ToolRun dumps = vxcam({"grab", "--all", "--frames", "2", "--save", dir.filePath("d_")}, "dup.json");
+    EXPECT_EQ(dumps.status, 1);
+    EXPECT_TRUE(dumps.err.contains("vxcam: cameras \"Dup:CAM1\" and \"DupCAM1\" would write their dumps under "
+                                   "the same names"))
+        << dumps.err.toStdString();
+    EXPECT_EQ(dumps.out, "") << "no camera started";
+    EXPECT_EQ(QDir(dir.path()).entryList({"d_*"}), QStringList());
+}

@@ -3,6 +3,7 @@
 #include "cameraconnections.h"
 #include "camerafacts.h"
 #include "camerastatistics.h"
+#include "dumpcheck.h"
 #include "failurelines.h"
 #include "interrupt.h"
 #include "pngpreview.h"
@@ -81,6 +82,8 @@ void CameraRun::run(const CameraConnections &connections, FailureLines &failures
     if (m_started) {
         m_summary.lost = undeliveredFrames(m_key) - m_undeliveredBefore;
         reportRun();
+        if (!m_options.savePrefix.isEmpty() && m_end != End::Lost)
+            reportDumps();
         if (!pngFile.isEmpty())
             writePng(pngFile);
     }
@@ -127,6 +130,7 @@ bool CameraRun::start()
         m_option.saveFlag = 1;
     }
     m_undeliveredBefore = undeliveredFrames(m_key);
+    m_startTime = QDateTime::currentDateTime();
     m_start = Clock::now();
     m_startNs.store(m_start.time_since_epoch().count());
     m_deadline = after(m_options.seconds);
@@ -200,6 +204,7 @@ void CameraRun::stopAndClose()
 {
     const Clock::time_point end = m_host.targetReached() ? m_host.lastFrameTime() : Clock::now();
     m_camera->IStopCamera();
+    m_endTime = QDateTime::currentDateTime();
     if (m_started) {
         const int frames = m_host.frames();
         const double toLastFrame = frames > 0 ? secondsBetween(m_start, m_host.lastFrameTime()) : 0;
@@ -260,17 +265,28 @@ void CameraRun::reportRun()
                    .arg(m_summary.broken));
     if (m_end == End::Interrupt)
         return;
-    if (m_summary.frames == 0 && !m_failed.load())
-        fail(cameraText()
-             + QStringLiteral(": no frame arrived within %1 seconds (mode %2)")
-                   .arg(number(m_options.seconds))
-                   .arg(m_options.mode));
-    else if (m_options.framesGiven && m_summary.frames < m_options.frames)
+    if (m_options.framesGiven && m_summary.frames < m_options.frames)
         fail(cameraText()
              + QStringLiteral(": only %1 of %2 frames arrived within %3 seconds")
                    .arg(m_summary.frames)
                    .arg(m_options.frames)
                    .arg(number(m_options.seconds)));
+    else if (m_summary.frames == 0 && !m_failed.load())
+        fail(cameraText()
+             + QStringLiteral(": no frame arrived within %1 seconds (mode %2)")
+                   .arg(number(m_options.seconds))
+                   .arg(m_options.mode));
+}
+
+void CameraRun::reportDumps()
+{
+    const DumpCheck dumps = checkDumps(m_option, m_host.dumpedFrames(), m_startTime, m_endTime,
+                                       quint32(m_summary.width * m_summary.height
+                                               * ((m_summary.bitsPerPixel + 7) / 8)));
+    if (dumps.missing > 0)
+        fail(cameraText()
+             + QStringLiteral(": %1 of %2 dumps not written: ").arg(dumps.missing).arg(dumps.asked)
+             + dumps.reason);
 }
 
 void CameraRun::writePng(const QString &file)

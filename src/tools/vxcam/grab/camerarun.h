@@ -16,6 +16,7 @@
 #include "progressdisplay.h"
 #include "runsummary.h"
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -68,6 +69,8 @@ private:
     bool ending();
     void stopAndClose();
     void reportRun();
+    // Fails the run when dumps the plug-in was to write are not there.
+    void reportDumps();
     void writePng(const QString &file);
     void fail(const QString &line);
     // `camera "KEY"`, for the failure lines.
@@ -83,6 +86,8 @@ private:
     FailureLines *m_failures = nullptr;
 
     GrabHost::Clock::time_point m_start;
+    QDateTime m_startTime; // wall clock, as in the dump names
+    QDateTime m_endTime;
     GrabHost::Clock::time_point m_deadline;
     std::atomic<qint64> m_startNs {0}; // m_start for progress(), once started
     End m_end = End::None;

@@ -19,6 +19,7 @@ void GrabHost::IFrameReady(ICameraObject *camera)
     }
     m_bytes += quint64(std::max<qint64>(size, 0));
     m_lastTime.store(Clock::now().time_since_epoch().count());
+    const bool dumped = std::atomic_ref<quint8>(m_option->saveFlag).load() != 0;
     const int frames = m_frames.load() + 1;
     if (frames == m_target) {
         // No dump and no frame after this one: the stop is carried out before
@@ -28,6 +29,8 @@ void GrabHost::IFrameReady(ICameraObject *camera)
     }
     {
         std::lock_guard<std::mutex> lock(m_mutex);
+        if (dumped)
+            m_dumped.append(number);
         m_frames.store(frames);
     }
     m_arrived.notify_all();
@@ -37,6 +40,12 @@ QByteArray GrabHost::lastFrame() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_lastFrame;
+}
+
+QList<quint32> GrabHost::dumpedFrames() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_dumped;
 }
 
 bool GrabHost::waitForMoreThan(int frames, Clock::time_point deadline) const

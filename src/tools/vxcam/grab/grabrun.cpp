@@ -4,6 +4,7 @@
 #include "camerahandle.h"
 #include "camerarun.h"
 #include "failurelines.h"
+#include "filenameclash.h"
 #include "grabhost.h"
 #include "interrupt.h"
 #include "pngpreview.h"
@@ -146,6 +147,11 @@ int runGrab(const GrabOptions &options)
     const QStringList keys = chooseCameras(options, runs.front()->cameraList());
     if (keys.isEmpty())
         return interrupted() ? kInterruptedStatus : 1;
+    const QString clash = fileNameClash(keys, options);
+    if (!clash.isEmpty()) {
+        printFailure(clash);
+        return 1;
+    }
     runs.front()->setKey(keys.front());
     for (qsizetype i = 1; i < keys.size(); ++i) {
         runs.push_back(std::make_unique<CameraRun>(options, plugin));
