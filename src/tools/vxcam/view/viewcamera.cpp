@@ -55,8 +55,11 @@ bool ViewCamera::open(const GrabOptions &options, QString *error)
         return false;
     }
     m_mode = options.mode;
-    if (options.mode == 3 && options.limitGiven)
+    if (options.mode == 3 && options.limitGiven) {
         camera->m_nFrameLimit = options.limit;
+        m_host.setFrameLimit(options.limit);
+    }
+    m_connections = std::make_unique<CameraConnections>(QStringList {key});
     m_option.savePrefix = options.savePrefix;
     m_option.saveSuffix = options.saveSuffix;
     setDumps(!options.savePrefix.isEmpty());
@@ -83,8 +86,18 @@ bool ViewCamera::start()
     if (!m_camera)
         return false;
     (*m_camera)->m_nTriggerMode = m_mode;
+    m_host.restart();
     m_running = (*m_camera)->IStartCamera() == 1;
     return m_running;
+}
+
+bool ViewCamera::checkLost()
+{
+    if (!m_lost && m_camera && m_connections && !m_connections->connected(m_option.cameraName)) {
+        m_lost = true;
+        stop();
+    }
+    return m_lost;
 }
 
 void ViewCamera::stop()
