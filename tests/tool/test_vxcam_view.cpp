@@ -71,12 +71,19 @@ TEST_F(Vxcam, ViewWithoutADisplaySaysSoBeforeTouchingACamera)
     EXPECT_FALSE(readAll(trace).contains("connect")) << "no camera was touched";
 }
 
-TEST_F(Vxcam, ViewStopsAtTheLimitOfModeThreeAndClosesOnAnInterrupt)
+TEST_F(Vxcam, ViewKeepsTheLimitOfModeThreeFailsOnMissingDumpsAndClosesOnAnInterrupt)
 {
     const ToolRun limited = vxcam({"view", "--camera", "Tool:MONO", "--mode", "3", "--limit", "4", "--save",
                                    dir.filePath("limit_"), "--seconds", "1"});
     EXPECT_EQ(limited.status, 0) << limited.err.toStdString();
     EXPECT_EQ(QDir(dir.path()).entryList({"limit_ToolMONO_*.bmp"}).size(), 4);
+
+    // Every dump fails: a name too long for the file system.
+    const ToolRun longName = vxcam({"view", "--camera", "Tool:MONO", "--mode", "3", "--limit", "3", "--save",
+                                    dir.filePath(QString(240, QLatin1Char('x'))), "--seconds", "1"});
+    EXPECT_EQ(longName.status, 1);
+    EXPECT_TRUE(longName.err.contains("vxcam: camera \"Tool:MONO\": 3 of 3 dumps not written: "))
+        << longName.err.toStdString();
 
     if (QSysInfo::kernelType() == QLatin1String("winnt"))
         GTEST_SKIP() << "QProcess::terminate() sends no console control event";

@@ -280,9 +280,10 @@ void CameraRun::reportRun()
 
 void CameraRun::reportDumps()
 {
+    const qint64 frameBytes
+        = qint64(m_summary.width) * m_summary.height * ((m_summary.bitsPerPixel + 7) / 8);
     const DumpCheck dumps = checkDumps(m_option, m_host.dumpedFrames(), m_startTime, m_endTime,
-                                       quint32(m_summary.width * m_summary.height
-                                               * ((m_summary.bitsPerPixel + 7) / 8)));
+                                       quint32(std::clamp<qint64>(frameBytes, 0, 0xFFFFFFFF)));
     if (dumps.missing > 0)
         fail(cameraText()
              + QStringLiteral(": %1 of %2 dumps not written: ").arg(dumps.missing).arg(dumps.asked)
@@ -296,7 +297,13 @@ void CameraRun::writePng(const QString &file)
         return;
     }
     QString why;
-    if (!writePngPreview(m_lastFrame, m_lastFrameLayout, file, &why))
+    bool written = false;
+    if (m_lastFrame.isEmpty())
+        why = QStringLiteral("its frames are larger than the %1 MiB the tool shows")
+                  .arg(kLargestShownFrameBytes >> 20);
+    else
+        written = writePngPreview(m_lastFrame, m_lastFrameLayout, file, &why);
+    if (!written)
         fail(QStringLiteral("cannot write the PNG preview ") + file + QStringLiteral(" of ") + cameraText()
              + QStringLiteral(": ") + why);
 }

@@ -1,5 +1,7 @@
 #include "grabhost.h"
 
+#include "framelayout.h"
+
 #include <algorithm>
 
 void GrabHost::IFrameReady(ICameraObject *camera)
@@ -15,7 +17,10 @@ void GrabHost::IFrameReady(ICameraObject *camera)
         ++m_broken;
     } else if (m_keepLastFrame && size > 0) {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_lastFrame = QByteArray(reinterpret_cast<const char *>(image), int(size));
+        if (size <= kLargestShownFrameBytes)
+            m_lastFrame = QByteArray(reinterpret_cast<const char *>(image), qsizetype(size));
+        else
+            m_lastFrame.clear();
     }
     m_bytes += quint64(std::max<qint64>(size, 0));
     m_lastTime.store(Clock::now().time_since_epoch().count());

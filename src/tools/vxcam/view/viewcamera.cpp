@@ -5,6 +5,7 @@
 #include "savefolder.h"
 #include "warningwatch.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 
@@ -17,6 +18,7 @@ bool ViewCamera::open(const GrabOptions &options, QString *error)
         return false;
     }
     m_option.boardNum = options.board;
+    m_host.setOption(&m_option);
     m_camera = std::make_unique<CameraHandle>(m_plugin, options.earlierDriver, &m_option, &m_host);
     if (!*m_camera) {
         m_camera.reset();
@@ -35,6 +37,7 @@ bool ViewCamera::open(const GrabOptions &options, QString *error)
         return false;
     }
     m_option.cameraName = key;
+    m_openTime = QDateTime::currentDateTime();
     if ((*m_camera)->IOpenCamera() != 1) {
         finish();
         *error = QStringLiteral("cannot open camera \"%1\"").arg(shownKey);
@@ -79,6 +82,14 @@ void ViewCamera::finish()
     (*m_camera)->ICloseCamera();
     m_camera.reset();
     m_running = false;
+    m_closeTime = QDateTime::currentDateTime();
+}
+
+DumpCheck ViewCamera::checkDumps() const
+{
+    const qint64 frameBytes = qint64(m_layout.width) * m_layout.height * ((m_layout.bitsPerPixel + 7) / 8);
+    return ::checkDumps(m_option, m_host.dumpedFrames(), m_openTime, m_closeTime,
+                        quint32(std::clamp<qint64>(frameBytes, 0, 0xFFFFFFFF)));
 }
 
 bool ViewCamera::start()

@@ -6,10 +6,13 @@
 
 #include "cameraconnections.h"
 #include "camerahandle.h"
+#include "dumpcheck.h"
 #include "commandline.h"
 #include "frameimage.h"
 #include "pluginloader.h"
 #include "viewhost.h"
+
+#include <QDateTime>
 
 #include <memory>
 
@@ -48,6 +51,10 @@ public:
     void setDumps(bool on);
     bool dumps() const;
 
+    // After finish(): the dumps the plug-in was to write and which of them
+    // are missing.
+    DumpCheck checkDumps() const;
+
     QString key() const { return m_option.cameraName; }
     const FrameLayout &layout() const { return m_layout; }
     ViewHost &host() { return m_host; }
@@ -62,6 +69,8 @@ private:
     int m_mode = 2;
     bool m_running = false;
     bool m_lost = false;
+    QDateTime m_openTime; // wall clock, as in the dump names
+    QDateTime m_closeTime;
     bool m_exposureKnown = false;
     int m_exposure = 0;
 };

@@ -82,9 +82,15 @@ int runView(const GrabOptions &options, std::unique_ptr<QCoreApplication> &app, 
     camera.finish();
     int status = 0;
     if (lost) {
-        printFailure(QStringLiteral("camera \"%1\" lost its connection after %2 frames")
-                         .arg(printableText(camera.key()))
-                         .arg(frames));
+        printFailure(QStringLiteral("camera \"") + printableText(camera.key())
+                     + QStringLiteral("\" lost its connection after %1 frames").arg(frames));
+        status = 1;
+    }
+    const DumpCheck dumps = camera.checkDumps();
+    if (dumps.missing > 0) {
+        printFailure(QStringLiteral("camera \"") + printableText(camera.key())
+                     + QStringLiteral("\": %1 of %2 dumps not written: ").arg(dumps.missing).arg(dumps.asked)
+                     + dumps.reason);
         status = 1;
     }
     if (window.screenshotFailed()) {

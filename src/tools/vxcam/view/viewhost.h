@@ -11,7 +11,10 @@
 
 #include "vxcameraobject.h"
 
+#include <QList>
+
 #include <atomic>
+#include <mutex>
 
 class ViewHost : public IPoolCallback {
 public:
@@ -23,6 +26,12 @@ public:
     LatestFrame &latest() { return m_latest; }
     quint64 frames() const { return m_frames.load(); }
 
+    // The option record whose saveFlag tells which frames the plug-in dumped;
+    // set before the start.
+    void setOption(tagVX_CAMERA_OPTION *option) { m_option = option; }
+    // The numbers of the frames delivered while saveFlag was set.
+    QList<quint32> dumpedFrames() const;
+
     // 0 for none. Set while the camera is stopped.
     void setFrameLimit(quint32 limit) { m_limit = limit; }
     // Before every start: the limit counts from there.
@@ -33,6 +42,9 @@ public:
 private:
     LatestFrame m_latest;
     std::atomic<quint64> m_frames {0};
+    tagVX_CAMERA_OPTION *m_option = nullptr;
+    mutable std::mutex m_dumpedMutex;
+    QList<quint32> m_dumped;
     quint32 m_limit = 0;
     quint64 m_sinceStart = 0; // grabbing thread, and restart() while stopped
     std::atomic<bool> m_limitReached {false};
