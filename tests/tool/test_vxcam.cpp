@@ -36,7 +36,8 @@ TEST_F(Vxcam, ListPrintsTheKeysOneALine)
     for (const char *config : {"broken.json", "blind.json"}) {
         const ToolRun failed = vxcam({"list"}, config);
         EXPECT_EQ(failed.status, 1) << config;
-        EXPECT_TRUE(failed.err.contains("vxcam: the camera SDK could not look for cameras (discovery failed)\n"))
+        EXPECT_TRUE(
+            failed.err.contains("vxcam: the camera SDK could not look for cameras (discovery failed)\n"))
             << failed.err.toStdString();
         EXPECT_FALSE(failed.err.contains("no camera found")) << failed.err.toStdString();
     }
@@ -351,7 +352,8 @@ TEST_F(Vxcam, DumpsThatAreNotWrittenOrWouldClashFailTheRun)
     const ToolRun longName
         = vxcam({"grab", "--camera", "Tool:MONO", "--frames", "5", "--save", prefix, "--quiet"});
     EXPECT_EQ(longName.status, 1);
-    EXPECT_TRUE(longName.err.contains("vxcam: camera \"Tool:MONO\": 5 of 5 dumps not written: cannot create the file"))
+    EXPECT_TRUE(longName.err.contains(
+        "vxcam: camera \"Tool:MONO\": 5 of 5 dumps not written: cannot create the file"))
         << longName.err.toStdString();
 
     // Keys that give the same dump or PNG names: refused before any camera starts.
@@ -359,9 +361,38 @@ TEST_F(Vxcam, DumpsThatAreNotWrittenOrWouldClashFailTheRun)
                                             {"key": "A:B", "fps": 200}, {"key": "A_B", "fps": 200}]})");
     const ToolRun dumps = vxcam({"grab", "--all", "--frames", "2", "--save", dir.filePath("d_")}, "dup.json");
     EXPECT_EQ(dumps.status, 1);
-    EXPECT_TRUE(dumps.err.contains("vxcam: cameras \"Dup:CAM1\" and \"DupCAM1\" would write their dumps under "
-                                   "the same names"))
+    EXPECT_TRUE(
+        dumps.err.contains("vxcam: cameras \"Dup:CAM1\" and \"DupCAM1\" would write their dumps under "
+                           "the same names"))
         << dumps.err.toStdString();
     EXPECT_EQ(dumps.out, "") << "no camera started";
     EXPECT_EQ(QDir(dir.path()).entryList({"d_*"}), QStringList());
+}
+
+TEST_F(Vxcam, ARunWithoutFramesAndSnapshotsPastTheLimitAreSaid)
+{
+    // The earlier driver leaves an A5131 in software triggering at the open:
+    // free running gives nothing, and the run says so.
+    writeConfig("a5131.json", R"({"cameras": [{"key": "Line:1", "model": "MV-A5131M", "fps": 200}]})");
+    const ToolRun none = vxcam(
+        {"grab", "--camera", "Line:1", "--driver", "earlier", "--seconds", "0.3", "--quiet"}, "a5131.json");
+    EXPECT_EQ(none.status, 1);
+    EXPECT_TRUE(none.out.startsWith("Line:1 frames=0 ")) << none.out.toStdString();
+    EXPECT_TRUE(
+        none.err.contains("vxcam: camera \"Line:1\": no frame arrived within 0.3 seconds (mode 2); the "
+                          "earlier driver leaves models"))
+        << none.err.toStdString();
+    const ToolRun snaps = vxcam(
+        {"grab", "--camera", "Line:1", "--driver", "earlier", "--mode", "1", "--snap", "2", "--quiet"},
+        "a5131.json");
+    EXPECT_EQ(snaps.status, 0) << snaps.err.toStdString();
+    EXPECT_TRUE(snaps.out.startsWith("Line:1 frames=2 ")) << snaps.out.toStdString();
+
+    const ToolRun limited
+        = vxcam({"grab", "--camera", "Tool:RGB", "--mode", "3", "--limit", "2", "--snap", "3", "--quiet"});
+    EXPECT_EQ(limited.status, 1);
+    EXPECT_TRUE(limited.out.startsWith("Tool:RGB frames=2 ")) << limited.out.toStdString();
+    EXPECT_TRUE(limited.err.contains(QRegularExpression(
+        R"(vxcam: camera "Tool:RGB": [123] of 3 snapshots were not fired: the frame limit 2 was reached\n)")))
+        << limited.err.toStdString();
 }

@@ -91,7 +91,8 @@ TEST_F(Vxcam, ViewKeepsTheLimitOfModeThreeFailsOnMissingDumpsAndClosesOnAnInterr
     const QString shot = dir.filePath("shot.png");
     QProcess process;
     start(process, {"view", "--camera", "Tool:RGB", "--screenshot", shot}, "cams.json", trace);
-    ASSERT_TRUE(waitFor([&] { return readAll(trace).contains("\nframe Tool:RGB"); }, std::chrono::seconds(60)));
+    ASSERT_TRUE(
+        waitFor([&] { return readAll(trace).contains("\nframe Tool:RGB"); }, std::chrono::seconds(60)));
     process.terminate(); // SIGTERM
     const ToolRun run = finishTool(process);
     EXPECT_EQ(run.status, 130) << run.err.toStdString();

@@ -245,13 +245,14 @@ void CameraRun::reportRun()
                    .arg(snaps)
                    .arg(number(m_options.snapTimeout)));
     if (m_snapsNotFired > 0)
-        fail(cameraText()
-             + QStringLiteral(": %1 of %2 snapshots were not fired: %3")
-                   .arg(m_snapsNotFired)
-                   .arg(snaps)
-                   .arg(m_options.mode == 3 && m_options.limitGiven && m_options.frames == int(m_options.limit)
-                            ? QStringLiteral("the frame limit %1 was reached").arg(m_options.limit)
-                            : QStringLiteral("the %1 frames of the run had arrived").arg(m_options.frames)));
+        fail(
+            cameraText()
+            + QStringLiteral(": %1 of %2 snapshots were not fired: %3")
+                  .arg(m_snapsNotFired)
+                  .arg(snaps)
+                  .arg(m_options.mode == 3 && m_options.limitGiven && m_options.frames == int(m_options.limit)
+                           ? QStringLiteral("the frame limit %1 was reached").arg(m_options.limit)
+                           : QStringLiteral("the %1 frames of the run had arrived").arg(m_options.frames)));
     const int tried = m_snapsFired + m_snapsRefused;
     if (m_end == End::Time && tried < snaps)
         fail(cameraText()
@@ -275,13 +276,17 @@ void CameraRun::reportRun()
         fail(cameraText()
              + QStringLiteral(": no frame arrived within %1 seconds (mode %2)")
                    .arg(number(m_options.seconds))
-                   .arg(m_options.mode));
+                   .arg(m_options.mode)
+             + (m_options.earlierDriver && m_options.mode != 1
+                    ? QStringLiteral("; the earlier driver leaves models A5031, A5051, A5131 and L5043 in "
+                                     "software triggering at the open, so there only --mode 1 with --snap "
+                                     "gives frames")
+                    : QString()));
 }
 
 void CameraRun::reportDumps()
 {
-    const qint64 frameBytes
-        = qint64(m_summary.width) * m_summary.height * ((m_summary.bitsPerPixel + 7) / 8);
+    const qint64 frameBytes = qint64(m_summary.width) * m_summary.height * ((m_summary.bitsPerPixel + 7) / 8);
     const DumpCheck dumps = checkDumps(m_option, m_host.dumpedFrames(), m_startTime, m_endTime,
                                        quint32(std::clamp<qint64>(frameBytes, 0, 0xFFFFFFFF)));
     if (dumps.missing > 0)

@@ -24,7 +24,8 @@ QString dumpNameOf(const QString &key, const GrabOptions &options)
 
 QString clashLine(const QString &what, const QString &first, const QString &second)
 {
-    return QStringLiteral("cameras \"%1\" and \"%2\" would write their %3 under the same names; run them apart")
+    return QStringLiteral(
+               "cameras \"%1\" and \"%2\" would write their %3 under the same names; run them apart")
         .arg(printableText(first), printableText(second), what);
 }
 

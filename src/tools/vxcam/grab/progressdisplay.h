@@ -39,7 +39,7 @@ public:
 
 private:
     bool m_enabled;
-    int m_lines = 0; // drawn now
+    int m_lines = 0;   // drawn now
     QByteArray m_text; // the lines last drawn, for drawing them again
     int m_textLines = 0;
 };

@@ -32,9 +32,10 @@ bool dumpNamePattern(const tagVX_CAMERA_OPTION &option, quint32 sample, QString 
         return false;
     const QString head = file.left(file.size() - tail.size() - stamp.size());
     *folder = name.absolutePath();
-    *pattern = QRegularExpression(QLatin1Char('^') + QRegularExpression::escape(head)
-                                  + QStringLiteral("(\\d{4}_\\d\\d_\\d\\d_\\d\\d_\\d\\d_\\d\\d_\\d{3})_(\\d+)")
-                                  + QRegularExpression::escape(option.saveSuffix) + QLatin1Char('$'));
+    *pattern
+        = QRegularExpression(QLatin1Char('^') + QRegularExpression::escape(head)
+                             + QStringLiteral("(\\d{4}_\\d\\d_\\d\\d_\\d\\d_\\d\\d_\\d\\d_\\d{3})_(\\d+)")
+                             + QRegularExpression::escape(option.saveSuffix) + QLatin1Char('$'));
     return true;
 }
 

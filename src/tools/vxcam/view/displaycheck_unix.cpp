@@ -40,7 +40,8 @@ bool displayAvailable(QString *why)
         return false;
     }
     if (platform.startsWith(QLatin1String("wayland")) && !waylandSocketExists()) {
-        *why = QStringLiteral("the live view needs a display: no Wayland compositor (WAYLAND_DISPLAY)") + hint;
+        *why
+            = QStringLiteral("the live view needs a display: no Wayland compositor (WAYLAND_DISPLAY)") + hint;
         return false;
     }
     return true;

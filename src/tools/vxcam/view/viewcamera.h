@@ -6,8 +6,8 @@
 
 #include "cameraconnections.h"
 #include "camerahandle.h"
-#include "dumpcheck.h"
 #include "commandline.h"
+#include "dumpcheck.h"
 #include "frameimage.h"
 #include "pluginloader.h"
 #include "viewhost.h"
