@@ -11,6 +11,7 @@
 
 #include "MVSDK/Sim/VirtualCameras.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -126,8 +127,15 @@ TEST(HostileNames, ALongCameraKeyIsCutSoTheDumpNameFitsAndIsWritten)
     VxBitmapInfo info;
     initGreyBitmapInfo(info);
     const unsigned char pixels[4] = {1, 2, 3, 4};
-    writeFrameDump(name, info, 2, 2, 8, pixels, sizeof(pixels));
+    EXPECT_EQ(writeFrameDump(name, info, 2, 2, 8, pixels, sizeof(pixels)), QString());
     EXPECT_EQ(QFileInfo(name).size(), 1078 + 4);
+
+    // A dump never replaces a file: the second one under that name is not written.
+    const unsigned char other[8] = {9, 9, 9, 9, 9, 9, 9, 9};
+    EXPECT_TRUE(writeFrameDump(name, info, 2, 4, 8, other, sizeof(other)).contains("exists already"));
+    QFile first(name);
+    ASSERT_TRUE(first.open(QIODevice::ReadOnly));
+    EXPECT_EQ(first.readAll().mid(1078), QByteArray("\x01\x02\x03\x04", 4));
 }
 
 TEST(HostileValues, ExtremePropertyValuesAreHandledAndLogged)

@@ -29,6 +29,18 @@ TEST_F(Vxcam, ListPrintsTheKeysOneALine)
     EXPECT_EQ(none.status, 0);
     EXPECT_EQ(none.out, "");
     EXPECT_TRUE(none.err.contains("vxcam: no camera found\n")) << none.err.toStdString();
+
+    // Could not look: not the same as found none.
+    writeConfig("broken.json", R"({"cameras": [)");
+    writeConfig("blind.json", R"({"discovery": "fail", "cameras": [{"key": "K"}]})");
+    for (const char *config : {"broken.json", "blind.json"}) {
+        const ToolRun failed = vxcam({"list"}, config);
+        EXPECT_EQ(failed.status, 1) << config;
+        EXPECT_TRUE(
+            failed.err.contains("vxcam: the camera SDK could not look for cameras (discovery failed)\n"))
+            << failed.err.toStdString();
+        EXPECT_FALSE(failed.err.contains("no camera found")) << failed.err.toStdString();
+    }
 }
 
 TEST_F(Vxcam, GrabPrintsOneSummaryLineAndWritesDumps)
@@ -144,16 +156,18 @@ TEST_F(Vxcam, KeysWithControlCharactersArePrintedEscaped)
 {
     QFile config(dir.filePath("controls.json"));
     ASSERT_TRUE(config.open(QIODevice::WriteOnly));
-    config.write(R"({"cameras": [{"key": "Tool:\u001b[2JRED\nTWO\tTAB\u0085", "width": 4, "height": 4,
-                                  "fps": 200}]})");
+    config.write(R"({"cameras": [{"key": "Tool:\u001b[2JRED\nTWO\tTAB\u0085\u202eLTR\u2066", "width": 4,
+                                  "height": 4, "fps": 200}]})");
     config.close();
-    const QString escaped = QStringLiteral("Tool:\\x1b[2JRED\\nTWO\\tTAB\\x85");
+    const QString escaped = QStringLiteral("Tool:\\x1b[2JRED\\nTWO\\tTAB\\x85\\u202eLTR\\u2066");
 
     const ToolRun list = vxcam({"list"}, "controls.json");
     EXPECT_EQ(list.status, 0);
     EXPECT_EQ(list.out, escaped + "\n");
 
-    const ToolRun grab = vxcam({"grab", "--camera", QStringLiteral("Tool:\x1b[2JRED\nTWO\tTAB") + QChar(0x85),
+    const ToolRun grab = vxcam({"grab", "--camera",
+                                QStringLiteral("Tool:\x1b[2JRED\nTWO\tTAB") + QChar(0x85) + QChar(0x202E)
+                                    + QStringLiteral("LTR") + QChar(0x2066),
                                 "--frames", "1", "--quiet"},
                                "controls.json");
     EXPECT_EQ(grab.status, 0) << grab.err.toStdString();
@@ -329,4 +343,56 @@ TEST_F(Vxcam, SaveFoldersThatCannotBeWrittenSayWhy)
     const ToolRun file = vxcam({"grab", "--camera", "Tool:MONO", "--save", dir.filePath("plain/dump_")});
     EXPECT_EQ(file.status, 1);
     EXPECT_TRUE(file.err.contains("\": it is not a folder\n")) << file.err.toStdString();
+}
+
+TEST_F(Vxcam, DumpsThatAreNotWrittenOrWouldClashFailTheRun)
+{
+    // Every dump fails: a name too long for the file system.
+    const QString prefix = dir.filePath(QString(240, QLatin1Char('x')));
+    const ToolRun longName
+        = vxcam({"grab", "--camera", "Tool:MONO", "--frames", "5", "--save", prefix, "--quiet"});
+    EXPECT_EQ(longName.status, 1);
+    EXPECT_TRUE(longName.err.contains(
+        "vxcam: camera \"Tool:MONO\": 5 of 5 dumps not written: cannot create the file"))
+        << longName.err.toStdString();
+
+    // Keys that give the same dump or PNG names: refused before any camera starts.
+    writeConfig("dup.json", R"({"cameras": [{"key": "Dup:CAM1", "fps": 200}, {"key": "DupCAM1", "fps": 200},
+                                            {"key": "A:B", "fps": 200}, {"key": "A_B", "fps": 200}]})");
+    const ToolRun dumps = vxcam({"grab", "--all", "--frames", "2", "--save", dir.filePath("d_")}, "dup.json");
+    EXPECT_EQ(dumps.status, 1);
+    EXPECT_TRUE(
+        dumps.err.contains("vxcam: cameras \"Dup:CAM1\" and \"DupCAM1\" would write their dumps under "
+                           "the same names"))
+        << dumps.err.toStdString();
+    EXPECT_EQ(dumps.out, "") << "no camera started";
+    EXPECT_EQ(QDir(dir.path()).entryList({"d_*"}), QStringList());
+}
+
+TEST_F(Vxcam, ARunWithoutFramesAndSnapshotsPastTheLimitAreSaid)
+{
+    // The earlier driver leaves an A5131 in software triggering at the open:
+    // free running gives nothing, and the run says so.
+    writeConfig("a5131.json", R"({"cameras": [{"key": "Line:1", "model": "MV-A5131M", "fps": 200}]})");
+    const ToolRun none = vxcam(
+        {"grab", "--camera", "Line:1", "--driver", "earlier", "--seconds", "0.3", "--quiet"}, "a5131.json");
+    EXPECT_EQ(none.status, 1);
+    EXPECT_TRUE(none.out.startsWith("Line:1 frames=0 ")) << none.out.toStdString();
+    EXPECT_TRUE(
+        none.err.contains("vxcam: camera \"Line:1\": no frame arrived within 0.3 seconds (mode 2); the "
+                          "earlier driver leaves models"))
+        << none.err.toStdString();
+    const ToolRun snaps = vxcam(
+        {"grab", "--camera", "Line:1", "--driver", "earlier", "--mode", "1", "--snap", "2", "--quiet"},
+        "a5131.json");
+    EXPECT_EQ(snaps.status, 0) << snaps.err.toStdString();
+    EXPECT_TRUE(snaps.out.startsWith("Line:1 frames=2 ")) << snaps.out.toStdString();
+
+    const ToolRun limited
+        = vxcam({"grab", "--camera", "Tool:RGB", "--mode", "3", "--limit", "2", "--snap", "3", "--quiet"});
+    EXPECT_EQ(limited.status, 1);
+    EXPECT_TRUE(limited.out.startsWith("Tool:RGB frames=2 ")) << limited.out.toStdString();
+    EXPECT_TRUE(limited.err.contains(QRegularExpression(
+        R"(vxcam: camera "Tool:RGB": [123] of 3 snapshots were not fired: the frame limit 2 was reached\n)")))
+        << limited.err.toStdString();
 }

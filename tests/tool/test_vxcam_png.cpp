@@ -65,3 +65,16 @@ TEST_F(Vxcam, PicturesThatCannotBeWrittenSayWhy)
                                         + " of camera \"Tool:MONO\": No such file or directory"))
         << unwritable.err.toStdString();
 }
+
+TEST_F(Vxcam, CamerasWhosePngNamesWouldClashAreRefusedBeforeTheStart)
+{
+    writeConfig("dup.json", R"({"cameras": [{"key": "A:B", "fps": 200}, {"key": "A_B", "fps": 200}]})");
+    const ToolRun pngs = vxcam(
+        {"grab", "--camera", "A:B", "--camera", "A_B", "--frames", "2", "--png", dir.filePath("last.png")},
+        "dup.json");
+    EXPECT_EQ(pngs.status, 1);
+    EXPECT_TRUE(pngs.err.contains("vxcam: cameras \"A:B\" and \"A_B\" would write their PNG previews"))
+        << pngs.err.toStdString();
+    EXPECT_EQ(pngs.out, "") << "no camera started";
+    EXPECT_EQ(QDir(dir.path()).entryList({"last*"}), QStringList());
+}

@@ -2,7 +2,14 @@
 #include "qtprinters.h"
 #include "vxcamrun.h"
 
+#include "waitfor.h"
+
+#include <QDir>
+#include <QFile>
 #include <QImage>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QSysInfo>
 
 #include <gtest/gtest.h>
 
@@ -30,4 +37,67 @@ TEST_F(Vxcam, ViewRunsForItsSecondsOrSaysInOneLineWhyNot)
     EXPECT_EQ(plugin.err.count("vxcam: "), 1) << plugin.err.toStdString();
     EXPECT_TRUE(plugin.err.startsWith("vxcam: cannot load plug-in: no such file"))
         << plugin.err.toStdString();
+}
+
+namespace {
+
+QString readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+} // namespace
+
+TEST_F(Vxcam, ViewWithoutADisplaySaysSoBeforeTouchingACamera)
+{
+    if (QSysInfo::kernelType() == QLatin1String("winnt"))
+        GTEST_SKIP() << "Windows always has a desktop";
+    const QString trace = dir.filePath("trace.txt");
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        environment.remove(name);
+    environment.insert("VXCAM_SIM_CONFIG", dir.filePath("cams.json"));
+    environment.insert("VXCAM_SIM_TRACE", trace);
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(QDir(qEnvironmentVariable("VXCAM_PLUGIN_DIR")).filePath("vxcam"),
+                  {"view", "--camera", "Tool:RGB", "--seconds", "1"});
+    const ToolRun run = finishTool(process);
+    EXPECT_EQ(run.status, 1) << run.err.toStdString();
+    EXPECT_EQ(run.err.count('\n'), 1) << run.err.toStdString();
+    EXPECT_TRUE(run.err.startsWith("vxcam: the live view needs a display: DISPLAY is not set"))
+        << run.err.toStdString();
+    EXPECT_FALSE(readAll(trace).contains("connect")) << "no camera was touched";
+}
+
+TEST_F(Vxcam, ViewKeepsTheLimitOfModeThreeFailsOnMissingDumpsAndClosesOnAnInterrupt)
+{
+    const ToolRun limited = vxcam({"view", "--camera", "Tool:MONO", "--mode", "3", "--limit", "4", "--save",
+                                   dir.filePath("limit_"), "--seconds", "1"});
+    EXPECT_EQ(limited.status, 0) << limited.err.toStdString();
+    EXPECT_EQ(QDir(dir.path()).entryList({"limit_ToolMONO_*.bmp"}).size(), 4);
+
+    // Every dump fails: a name too long for the file system.
+    const ToolRun longName = vxcam({"view", "--camera", "Tool:MONO", "--mode", "3", "--limit", "3", "--save",
+                                    dir.filePath(QString(240, QLatin1Char('x'))), "--seconds", "1"});
+    EXPECT_EQ(longName.status, 1);
+    EXPECT_TRUE(longName.err.contains("vxcam: camera \"Tool:MONO\": 3 of 3 dumps not written: "))
+        << longName.err.toStdString();
+
+    if (QSysInfo::kernelType() == QLatin1String("winnt"))
+        GTEST_SKIP() << "QProcess::terminate() sends no console control event";
+    const QString trace = dir.filePath("trace.txt");
+    const QString shot = dir.filePath("shot.png");
+    QProcess process;
+    start(process, {"view", "--camera", "Tool:RGB", "--screenshot", shot}, "cams.json", trace);
+    ASSERT_TRUE(
+        waitFor([&] { return readAll(trace).contains("\nframe Tool:RGB"); }, std::chrono::seconds(60)));
+    process.terminate(); // SIGTERM
+    const ToolRun run = finishTool(process);
+    EXPECT_EQ(run.status, 130) << run.err.toStdString();
+    const QString text = readAll(trace);
+    EXPECT_TRUE(text.contains("stopGrabbing Tool:RGB -> ok")) << text.toStdString();
+    EXPECT_TRUE(text.contains("disconnect Tool:RGB -> ok")) << text.toStdString();
+    EXPECT_FALSE(QImage(shot).isNull()) << "the screenshot was saved";
 }

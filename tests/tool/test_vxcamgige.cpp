@@ -28,6 +28,7 @@ protected:
         environment.insert("VXCAM_SDK_BACKEND", "aravis");
         environment.insert("VXCAM_ARAVIS_DEVICES", "127.0.0.1");
         environment.insert("VXCAM_SIM_TRACE", trace());
+        environment.insert("QT_QPA_PLATFORM", "offscreen"); // the live view needs no display
         process.setProcessEnvironment(environment);
         process.start(QDir(qEnvironmentVariable("VXCAM_PLUGIN_DIR")).filePath("vxcam"), arguments);
     }
@@ -69,6 +70,23 @@ TEST_F(VxcamGigE, ALostCameraEndsItsRunWithOneLineAndStatusOne)
     const ToolRun run = finish();
     EXPECT_EQ(run.status, 1) << run.err.toStdString();
     EXPECT_TRUE(run.out.startsWith(fake.key() + " frames=")) << run.out.toStdString();
+    EXPECT_EQ(run.err.count("vxcam: "), 1) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("vxcam: camera \"" + fake.key() + "\" lost its connection after "))
+        << run.err.toStdString();
+}
+
+TEST_F(VxcamGigE, ALostCameraMakesTheLiveViewEndWithStatusOne)
+{
+    // The window stays open showing the loss until its seconds are up.
+    start({"view", "--camera", fake.key(), "--mode", "2", "--seconds", "15"});
+    ASSERT_TRUE(process.waitForStarted());
+    ASSERT_TRUE(waitFor([this] { return framesTraced() >= 5 || process.state() != QProcess::Running; },
+                        std::chrono::seconds(60)));
+    if (process.state() != QProcess::Running && process.readAllStandardError().contains("no live view"))
+        GTEST_SKIP() << "this vxcam has no live view";
+    fake.kill();
+    const ToolRun run = finish();
+    EXPECT_EQ(run.status, 1) << run.err.toStdString();
     EXPECT_EQ(run.err.count("vxcam: "), 1) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains("vxcam: camera \"" + fake.key() + "\" lost its connection after "))
         << run.err.toStdString();

@@ -12,13 +12,14 @@ namespace detail {
 
 namespace {
 
-// The back end of a name that is no back end of this build: no cameras.
+// The back end of a name that is no back end of this build: no cameras, and
+// discovery fails, as it cannot look.
 class NoCameras final : public Backend {
 public:
     bool discover(std::vector<Dahua::GenICam::ICameraPtr> &cameras, Dahua::GenICam::EInterfaceType) override
     {
         cameras.clear();
-        return true;
+        return false;
     }
 };
 
@@ -35,7 +36,7 @@ Backend *choose()
     // Not through the host's Qt message handler: this is the library's own
     // set-up problem, as the virtual system reports its configuration errors.
     std::fprintf(stderr,
-                 "MVSDKmd: VXCAM_SDK_BACKEND=\"%s\" is not a back end of this build (%s); no cameras\n",
+                 "MVSDKmd: VXCAM_SDK_BACKEND=\"%s\" is not a back end of this build (%s); discovery fails\n",
                  name.toLocal8Bit().constData(),
 #ifdef VXCAM_HAVE_ARAVIS
                  "virtual, aravis"

@@ -394,6 +394,13 @@ void reportConfigError(const QString &path, const QString &error)
     reportProblem(QStringLiteral("configuration file \"%1\": %2").arg(path, error));
 }
 
+SystemConfig unreadableConfig()
+{
+    SystemConfig config;
+    config.discoveryOk = false;
+    return config;
+}
+
 SystemConfig builtInConfig()
 {
     SystemConfig config;

@@ -64,6 +64,9 @@ bool readConfigFile(const QString &path, SystemConfig *config, QString *error);
 // One line on standard error naming the file and the problem.
 void reportConfigError(const QString &path, const QString &error);
 SystemConfig builtInConfig();
+// What stands in for a configuration that could not be read: no cameras, and
+// discovery fails, so that a host tells it from a system that has none.
+SystemConfig unreadableConfig();
 
 } // namespace detail
 } // namespace VxSim

@@ -50,7 +50,7 @@ bool loadConfig(const QByteArray &json, QString *error)
     detail::SystemConfig config;
     QString problem;
     const bool ok = detail::parseConfig(json, &config, &problem);
-    VirtualSystem::instance().load(ok ? config : detail::SystemConfig {});
+    VirtualSystem::instance().load(ok ? config : detail::unreadableConfig());
     if (error != nullptr)
         *error = problem;
     return ok;
@@ -61,7 +61,7 @@ bool loadConfigFile(const QString &path, QString *error)
     detail::SystemConfig config;
     QString problem;
     const bool ok = detail::readConfigFile(path, &config, &problem);
-    VirtualSystem::instance().load(ok ? config : detail::SystemConfig {});
+    VirtualSystem::instance().load(ok ? config : detail::unreadableConfig());
     if (!ok)
         detail::reportConfigError(path, problem);
     if (error != nullptr)

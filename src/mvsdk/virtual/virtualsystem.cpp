@@ -22,7 +22,7 @@ VirtualSystem::VirtualSystem()
         QString error;
         if (!readConfigFile(path, &config, &error)) {
             reportConfigError(path, error);
-            config = SystemConfig {};
+            config = unreadableConfig();
         }
     }
     load(config);

@@ -1,5 +1,6 @@
 // How a dump file name meets the platform's file system: which characters
-// separate folders, and the bytes the C runtime's fopen takes for a name.
+// separate folders, the bytes the C runtime's fopen takes for a name, and
+// how a new file is created.
 // One implementation per platform (dumppath_unix.cpp, dumppath_win.cpp).
 #ifndef VXCAMDAHUA_DUMPPATH_H
 #define VXCAMDAHUA_DUMPPATH_H
@@ -7,6 +8,8 @@
 #include <QByteArray>
 #include <QChar>
 #include <QString>
+
+#include <cstdio>
 
 // "/" everywhere; "\" too on Windows.
 bool isDumpPathSeparator(QChar c);
@@ -16,5 +19,10 @@ bool isDumpPathSeparator(QChar c);
 // each character the encoding lacks) would name another file, maybe in
 // another folder.
 QByteArray dumpOpenName(const QString &fileName);
+
+// Creates the file `name` (bytes from dumpOpenName) for binary writing, only
+// when no file of that name exists: a dump never replaces a file. Null, with
+// errno set (EEXIST for an existing file), when it cannot.
+std::FILE *createDumpFile(const QByteArray &name);
 
 #endif // VXCAMDAHUA_DUMPPATH_H

@@ -2,6 +2,11 @@
 
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <vector>
 
 bool isDumpPathSeparator(QChar c)
@@ -30,4 +35,20 @@ QByteArray dumpOpenName(const QString &fileName)
                         wide.data(), length);
     const QString asRead = QString::fromWCharArray(wide.data(), length);
     return asRead == fileName ? bytes : QByteArray();
+}
+
+std::FILE *createDumpFile(const QByteArray &name)
+{
+    // The narrow name in the ANSI code page, as fopen would read it.
+    const int fd = _open(name.constData(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+    if (fd < 0)
+        return nullptr;
+    std::FILE *file = _fdopen(fd, "wb");
+    if (file == nullptr) {
+        const int error = errno;
+        _close(fd);
+        _unlink(name.constData());
+        errno = error;
+    }
+    return file;
 }

@@ -118,9 +118,14 @@ QString writeFrameDump(const QString &fileName, VxBitmapInfo &info, qint32 width
     const QByteArray name = dumpOpenName(fileName);
     if (name.isEmpty())
         return QStringLiteral("the name cannot be written in the file system's encoding");
-    std::FILE *file = std::fopen(name.constData(), "wb");
-    if (file == nullptr)
-        return QStringLiteral("cannot create the file: ") + systemError(errno);
+    errno = 0;
+    std::FILE *file = createDumpFile(name);
+    if (file == nullptr) {
+        const int error = errno != 0 ? errno : EIO;
+        if (error == EEXIST)
+            return QStringLiteral("a file of that name exists already and is left as it is");
+        return QStringLiteral("cannot create the file: ") + systemError(error);
+    }
 
     unsigned char header[kFileHeaderSize] = {'B', 'M'};
     qToLittleEndian<quint32>(byteCount + kPixelDataOffset, header + 2);

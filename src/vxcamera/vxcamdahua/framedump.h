@@ -25,10 +25,11 @@ QString dumpFileName(quint32 frameNumber, const tagVX_CAMERA_OPTION &option, con
 
 // Writes one frame as a bitmap file: the 14-byte file header, `info` with
 // width, height and bit count filled in, then the frame's bytes unchanged.
-// The pixel data starts at byte 1078. The name is handed to fopen in the
+// The pixel data starts at byte 1078. The name is handed to the C runtime in the
 // platform's file-name encoding (Latin-1 on Windows, where the ANSI code page
 // must read those bytes as the same characters); a name that this encoding
-// cannot hold exactly, or that holds a NUL, is not written. A file
+// cannot hold exactly, or that holds a NUL, is not written. An existing file
+// is never replaced: a dump whose name is taken is not written. A file
 // that cannot be written whole (full disk, I/O error) is removed rather than
 // left cut short. Returns why no complete file was written, or an empty text
 // when one was.

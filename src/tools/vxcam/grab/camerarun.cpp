@@ -3,6 +3,7 @@
 #include "cameraconnections.h"
 #include "camerafacts.h"
 #include "camerastatistics.h"
+#include "dumpcheck.h"
 #include "failurelines.h"
 #include "interrupt.h"
 #include "pngpreview.h"
@@ -81,6 +82,8 @@ void CameraRun::run(const CameraConnections &connections, FailureLines &failures
     if (m_started) {
         m_summary.lost = undeliveredFrames(m_key) - m_undeliveredBefore;
         reportRun();
+        if (!m_options.savePrefix.isEmpty() && m_end != End::Lost)
+            reportDumps();
         if (!pngFile.isEmpty())
             writePng(pngFile);
     }
@@ -127,6 +130,7 @@ bool CameraRun::start()
         m_option.saveFlag = 1;
     }
     m_undeliveredBefore = undeliveredFrames(m_key);
+    m_startTime = QDateTime::currentDateTime();
     m_start = Clock::now();
     m_startNs.store(m_start.time_since_epoch().count());
     m_deadline = after(m_options.seconds);
@@ -181,6 +185,10 @@ void CameraRun::fireSnapshots()
             && m_end != End::Interrupt)
             ++m_snapsWithoutFrame;
     }
+    // The frame target (the limit in mode 3) ends the run, and the snapshots
+    // left with it.
+    if (m_end == End::Target)
+        m_snapsNotFired = m_options.snaps - m_snapsFired - m_snapsRefused;
 }
 
 void CameraRun::waitForFrames()
@@ -196,6 +204,7 @@ void CameraRun::stopAndClose()
 {
     const Clock::time_point end = m_host.targetReached() ? m_host.lastFrameTime() : Clock::now();
     m_camera->IStopCamera();
+    m_endTime = QDateTime::currentDateTime();
     if (m_started) {
         const int frames = m_host.frames();
         const double toLastFrame = frames > 0 ? secondsBetween(m_start, m_host.lastFrameTime()) : 0;
@@ -235,6 +244,15 @@ void CameraRun::reportRun()
                    .arg(m_snapsWithoutFrame)
                    .arg(snaps)
                    .arg(number(m_options.snapTimeout)));
+    if (m_snapsNotFired > 0)
+        fail(
+            cameraText()
+            + QStringLiteral(": %1 of %2 snapshots were not fired: %3")
+                  .arg(m_snapsNotFired)
+                  .arg(snaps)
+                  .arg(m_options.mode == 3 && m_options.limitGiven && m_options.frames == int(m_options.limit)
+                           ? QStringLiteral("the frame limit %1 was reached").arg(m_options.limit)
+                           : QStringLiteral("the %1 frames of the run had arrived").arg(m_options.frames)));
     const int tried = m_snapsFired + m_snapsRefused;
     if (m_end == End::Time && tried < snaps)
         fail(cameraText()
@@ -246,12 +264,35 @@ void CameraRun::reportRun()
         fail(cameraText()
              + QStringLiteral(": %1 frames broke the host contract (frame number or image pointer)")
                    .arg(m_summary.broken));
-    if (m_options.framesGiven && m_summary.frames < m_options.frames && m_end != End::Interrupt)
+    if (m_end == End::Interrupt)
+        return;
+    if (m_options.framesGiven && m_summary.frames < m_options.frames)
         fail(cameraText()
              + QStringLiteral(": only %1 of %2 frames arrived within %3 seconds")
                    .arg(m_summary.frames)
                    .arg(m_options.frames)
                    .arg(number(m_options.seconds)));
+    else if (m_summary.frames == 0 && !m_failed.load())
+        fail(cameraText()
+             + QStringLiteral(": no frame arrived within %1 seconds (mode %2)")
+                   .arg(number(m_options.seconds))
+                   .arg(m_options.mode)
+             + (m_options.earlierDriver && m_options.mode != 1
+                    ? QStringLiteral("; the earlier driver leaves models A5031, A5051, A5131 and L5043 in "
+                                     "software triggering at the open, so there only --mode 1 with --snap "
+                                     "gives frames")
+                    : QString()));
+}
+
+void CameraRun::reportDumps()
+{
+    const qint64 frameBytes = qint64(m_summary.width) * m_summary.height * ((m_summary.bitsPerPixel + 7) / 8);
+    const DumpCheck dumps = checkDumps(m_option, m_host.dumpedFrames(), m_startTime, m_endTime,
+                                       quint32(std::clamp<qint64>(frameBytes, 0, 0xFFFFFFFF)));
+    if (dumps.missing > 0)
+        fail(cameraText()
+             + QStringLiteral(": %1 of %2 dumps not written: ").arg(dumps.missing).arg(dumps.asked)
+             + dumps.reason);
 }
 
 void CameraRun::writePng(const QString &file)
@@ -261,7 +302,13 @@ void CameraRun::writePng(const QString &file)
         return;
     }
     QString why;
-    if (!writePngPreview(m_lastFrame, m_lastFrameLayout, file, &why))
+    bool written = false;
+    if (m_lastFrame.isEmpty())
+        why = QStringLiteral("its frames are larger than the %1 MiB the tool shows")
+                  .arg(kLargestShownFrameBytes >> 20);
+    else
+        written = writePngPreview(m_lastFrame, m_lastFrameLayout, file, &why);
+    if (!written)
         fail(QStringLiteral("cannot write the PNG preview ") + file + QStringLiteral(" of ") + cameraText()
              + QStringLiteral(": ") + why);
 }

@@ -16,6 +16,7 @@
 #include "progressdisplay.h"
 #include "runsummary.h"
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -68,6 +69,8 @@ private:
     bool ending();
     void stopAndClose();
     void reportRun();
+    // Fails the run when dumps the plug-in was to write are not there.
+    void reportDumps();
     void writePng(const QString &file);
     void fail(const QString &line);
     // `camera "KEY"`, for the failure lines.
@@ -83,6 +86,8 @@ private:
     FailureLines *m_failures = nullptr;
 
     GrabHost::Clock::time_point m_start;
+    QDateTime m_startTime; // wall clock, as in the dump names
+    QDateTime m_endTime;
     GrabHost::Clock::time_point m_deadline;
     std::atomic<qint64> m_startNs {0}; // m_start for progress(), once started
     End m_end = End::None;
@@ -90,6 +95,7 @@ private:
     int m_snapsFired = 0;
     int m_snapsRefused = 0;
     int m_snapsWithoutFrame = 0;
+    int m_snapsNotFired = 0; // the run's frames (or the limit) were reached first
 
     bool m_started = false;
     std::atomic<bool> m_failed {false};

@@ -1,5 +1,7 @@
 #include "grabhost.h"
 
+#include "framelayout.h"
+
 #include <algorithm>
 
 void GrabHost::IFrameReady(ICameraObject *camera)
@@ -15,10 +17,14 @@ void GrabHost::IFrameReady(ICameraObject *camera)
         ++m_broken;
     } else if (m_keepLastFrame && size > 0) {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_lastFrame = QByteArray(reinterpret_cast<const char *>(image), int(size));
+        if (size <= kLargestShownFrameBytes)
+            m_lastFrame = QByteArray(reinterpret_cast<const char *>(image), qsizetype(size));
+        else
+            m_lastFrame.clear();
     }
     m_bytes += quint64(std::max<qint64>(size, 0));
     m_lastTime.store(Clock::now().time_since_epoch().count());
+    const bool dumped = std::atomic_ref<quint8>(m_option->saveFlag).load() != 0;
     const int frames = m_frames.load() + 1;
     if (frames == m_target) {
         // No dump and no frame after this one: the stop is carried out before
@@ -28,6 +34,8 @@ void GrabHost::IFrameReady(ICameraObject *camera)
     }
     {
         std::lock_guard<std::mutex> lock(m_mutex);
+        if (dumped)
+            m_dumped.append(number);
         m_frames.store(frames);
     }
     m_arrived.notify_all();
@@ -37,6 +45,12 @@ QByteArray GrabHost::lastFrame() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_lastFrame;
+}
+
+QList<quint32> GrabHost::dumpedFrames() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_dumped;
 }
 
 bool GrabHost::waitForMoreThan(int frames, Clock::time_point deadline) const

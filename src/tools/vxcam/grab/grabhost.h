@@ -11,6 +11,7 @@
 #include "vxcameraobject.h"
 
 #include <QByteArray>
+#include <QList>
 
 #include <atomic>
 #include <chrono>
@@ -42,6 +43,9 @@ public:
     Clock::time_point lastFrameTime() const { return Clock::time_point(Clock::duration(m_lastTime.load())); }
     // The last delivered frame's bytes; empty unless kept.
     QByteArray lastFrame() const;
+    // The numbers of the frames delivered while saveFlag was set, so dumped
+    // by the plug-in (or tried).
+    QList<quint32> dumpedFrames() const;
 
     // Waits until more than `frames` frames have come or until `deadline`;
     // whether they have.
@@ -59,6 +63,7 @@ private:
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_arrived;
     QByteArray m_lastFrame;
+    QList<quint32> m_dumped;
 };
 
 #endif // VXCAM_GRABHOST_H

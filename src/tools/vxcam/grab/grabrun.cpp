@@ -4,12 +4,14 @@
 #include "camerahandle.h"
 #include "camerarun.h"
 #include "failurelines.h"
+#include "filenameclash.h"
 #include "grabhost.h"
 #include "interrupt.h"
 #include "pngpreview.h"
 #include "printabletext.h"
 #include "progressdisplay.h"
 #include "savefolder.h"
+#include "sdkdiscovery.h"
 #include "terminal.h"
 
 #include <chrono>
@@ -24,6 +26,13 @@ namespace {
 constexpr std::chrono::milliseconds kTick {50};
 constexpr int kTicksPerRedraw = 4;
 
+// Why a camera list is empty: the system looked and found none, or it could not look.
+QString noCameraLine(bool discoveryFailed)
+{
+    return discoveryFailed ? QStringLiteral("the camera SDK could not look for cameras (discovery failed)")
+                           : QStringLiteral("no camera found");
+}
+
 QString cameraListText(const QStringList &keys)
 {
     return keys.isEmpty() ? QStringLiteral("none") : printableText(keys.join(QStringLiteral(", ")));
@@ -34,7 +43,7 @@ QStringList chooseCameras(const GrabOptions &options, const QStringList &present
 {
     if (options.allCameras) {
         if (present.isEmpty())
-            printFailure(QStringLiteral("no camera found"));
+            printFailure(noCameraLine(sdkDiscoveryFailed()));
         return present;
     }
     bool missing = false;
@@ -107,8 +116,11 @@ int runList(const GrabOptions &options)
     const QStringList keys = camera->IGetCameraList();
     for (const QString &key : keys)
         std::printf("%s\n", qPrintable(printableText(key)));
-    if (keys.isEmpty())
-        printFailure(QStringLiteral("no camera found"));
+    if (keys.isEmpty()) {
+        const bool failed = sdkDiscoveryFailed();
+        printFailure(noCameraLine(failed));
+        return failed ? 1 : 0;
+    }
     return 0;
 }
 
@@ -135,6 +147,11 @@ int runGrab(const GrabOptions &options)
     const QStringList keys = chooseCameras(options, runs.front()->cameraList());
     if (keys.isEmpty())
         return interrupted() ? kInterruptedStatus : 1;
+    const QString clash = fileNameClash(keys, options);
+    if (!clash.isEmpty()) {
+        printFailure(clash);
+        return 1;
+    }
     runs.front()->setKey(keys.front());
     for (qsizetype i = 1; i < keys.size(); ++i) {
         runs.push_back(std::make_unique<CameraRun>(options, plugin));

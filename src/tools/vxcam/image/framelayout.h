@@ -3,6 +3,7 @@
 #define VXCAM_FRAMELAYOUT_H
 
 #include <QByteArray>
+#include <QtGlobal>
 
 // What the camera object tells (geometry, bits per pixel, image format code)
 // and, when known, the camera's pixel-format symbol, which alone tells a
@@ -14,5 +15,11 @@ struct FrameLayout {
     int imageFormat = 0;
     QByteArray pixelFormat;
 };
+
+// The largest frame the tool copies to show it (the live view, --png): 1 GiB.
+// A larger frame is counted and dumped all the same, but not shown: Qt 5
+// holds at most 2 GiB in one byte array, and the picture made from it would
+// pass Qt's 2 GiB image limit.
+constexpr qint64 kLargestShownFrameBytes = qint64(1) << 30;
 
 #endif // VXCAM_FRAMELAYOUT_H

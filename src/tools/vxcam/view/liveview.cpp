@@ -115,6 +115,8 @@ int LiveView::exposureStep(int value, bool up)
 
 void LiveView::refresh()
 {
+    m_camera->checkLost();
+    m_runAction->setText(m_camera->running() ? QStringLiteral("Stop") : QStringLiteral("Start"));
     const ViewFrame *frame = m_camera->host().latest().takeNewest();
     if (frame != nullptr) {
         m_shownFrame = frame->bytes;
@@ -209,11 +211,13 @@ void LiveView::updateStatus()
     const QString exposure
         = m_camera->exposureKnown() ? QString::number(m_camera->exposure()) : QStringLiteral("unknown");
     // The key goes in last: a "%" in it must not take part in the filling-in.
+    QString state = m_camera->running() ? QStringLiteral("running") : QStringLiteral("stopped");
+    if (m_camera->lost())
+        state = QStringLiteral("LOST (the camera's connection is gone)");
+    else if (m_camera->limitReached())
+        state = QStringLiteral("stopped at the frame limit");
     const QString first
-        = QStringLiteral("  %1x%2  %3  %4")
-              .arg(layout.width)
-              .arg(layout.height)
-              .arg(format, m_camera->running() ? QStringLiteral("running") : QStringLiteral("stopped"));
+        = QStringLiteral("  %1x%2  %3  %4").arg(layout.width).arg(layout.height).arg(format, state);
     const QString second = QStringLiteral("frames %1  %2 fps  lost %3  incomplete %4")
                                .arg(m_camera->host().frames())
                                .arg(m_fps, 0, 'f', 1)

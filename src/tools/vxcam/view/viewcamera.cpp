@@ -5,6 +5,7 @@
 #include "savefolder.h"
 #include "warningwatch.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 
@@ -17,6 +18,7 @@ bool ViewCamera::open(const GrabOptions &options, QString *error)
         return false;
     }
     m_option.boardNum = options.board;
+    m_host.setOption(&m_option);
     m_camera = std::make_unique<CameraHandle>(m_plugin, options.earlierDriver, &m_option, &m_host);
     if (!*m_camera) {
         m_camera.reset();
@@ -35,6 +37,7 @@ bool ViewCamera::open(const GrabOptions &options, QString *error)
         return false;
     }
     m_option.cameraName = key;
+    m_openTime = QDateTime::currentDateTime();
     if ((*m_camera)->IOpenCamera() != 1) {
         finish();
         *error = QStringLiteral("cannot open camera \"%1\"").arg(shownKey);
@@ -55,8 +58,11 @@ bool ViewCamera::open(const GrabOptions &options, QString *error)
         return false;
     }
     m_mode = options.mode;
-    if (options.mode == 3 && options.limitGiven)
+    if (options.mode == 3 && options.limitGiven) {
         camera->m_nFrameLimit = options.limit;
+        m_host.setFrameLimit(options.limit);
+    }
+    m_connections = std::make_unique<CameraConnections>(QStringList {key});
     m_option.savePrefix = options.savePrefix;
     m_option.saveSuffix = options.saveSuffix;
     setDumps(!options.savePrefix.isEmpty());
@@ -76,6 +82,14 @@ void ViewCamera::finish()
     (*m_camera)->ICloseCamera();
     m_camera.reset();
     m_running = false;
+    m_closeTime = QDateTime::currentDateTime();
+}
+
+DumpCheck ViewCamera::checkDumps() const
+{
+    const qint64 frameBytes = qint64(m_layout.width) * m_layout.height * ((m_layout.bitsPerPixel + 7) / 8);
+    return ::checkDumps(m_option, m_host.dumpedFrames(), m_openTime, m_closeTime,
+                        quint32(std::clamp<qint64>(frameBytes, 0, 0xFFFFFFFF)));
 }
 
 bool ViewCamera::start()
@@ -83,8 +97,18 @@ bool ViewCamera::start()
     if (!m_camera)
         return false;
     (*m_camera)->m_nTriggerMode = m_mode;
+    m_host.restart();
     m_running = (*m_camera)->IStartCamera() == 1;
     return m_running;
+}
+
+bool ViewCamera::checkLost()
+{
+    if (!m_lost && m_camera && m_connections && !m_connections->connected(m_option.cameraName)) {
+        m_lost = true;
+        stop();
+    }
+    return m_lost;
 }
 
 void ViewCamera::stop()

@@ -4,11 +4,15 @@
 #ifndef VXCAM_VIEWCAMERA_H
 #define VXCAM_VIEWCAMERA_H
 
+#include "cameraconnections.h"
 #include "camerahandle.h"
 #include "commandline.h"
+#include "dumpcheck.h"
 #include "frameimage.h"
 #include "pluginloader.h"
 #include "viewhost.h"
+
+#include <QDateTime>
 
 #include <memory>
 
@@ -29,7 +33,13 @@ public:
 
     bool start();
     void stop();
-    bool running() const { return m_running; }
+    // Started, and not stopped since (by the window, the frame limit or the loss).
+    bool running() const { return m_running && !m_host.limitReached(); }
+    bool limitReached() const { return m_host.limitReached(); }
+    // Whether the SDK reports the camera lost: then it is stopped, and stays
+    // lost. Asked by the window's timer.
+    bool checkLost();
+    bool lost() const { return m_lost; }
     // One software-triggered snapshot (the camera then stays in software
     // triggering until the next start).
     bool snap();
@@ -41,18 +51,26 @@ public:
     void setDumps(bool on);
     bool dumps() const;
 
+    // After finish(): the dumps the plug-in was to write and which of them
+    // are missing.
+    DumpCheck checkDumps() const;
+
     QString key() const { return m_option.cameraName; }
     const FrameLayout &layout() const { return m_layout; }
     ViewHost &host() { return m_host; }
 
 private:
     PluginLoader m_plugin;
+    std::unique_ptr<CameraConnections> m_connections;
     tagVX_CAMERA_OPTION m_option;
     ViewHost m_host;
     std::unique_ptr<CameraHandle> m_camera;
     FrameLayout m_layout;
     int m_mode = 2;
     bool m_running = false;
+    bool m_lost = false;
+    QDateTime m_openTime; // wall clock, as in the dump names
+    QDateTime m_closeTime;
     bool m_exposureKnown = false;
     int m_exposure = 0;
 };
