@@ -12,8 +12,10 @@
 #                           inside one: puts more addresses (127.0.0.2, ...) on
 #                           lo, so that several GigE Vision fakes can serve side
 #                           by side (each finds its interface by its address)
-#   gige_fake_start SERIAL  starts Aravis's GigE Vision fake camera on 127.0.0.1
-#                           and waits until it answers; it is killed when the
+#   gige_fake_start SERIAL [ADDRESS]
+#                           starts Aravis's GigE Vision fake camera on 127.0.0.1
+#                           (or ADDRESS, on lo first) and waits until it
+#                           answers; every fake started is killed when the
 #                           shell exits
 #
 # Network faults on purpose, with nftables, inside such a namespace only (they
@@ -63,15 +65,18 @@ netns_add_loopback() {
     done
 }
 
+gige_fake_pids=()
+
 gige_fake_start() {
-    arv-fake-gv-camera-0.8 -i 127.0.0.1 -s "$1" >/dev/null 2>&1 &
-    gige_fake_pid=$!
-    trap 'kill $gige_fake_pid 2>/dev/null; wait $gige_fake_pid 2>/dev/null || true' EXIT
+    local address="${2:-127.0.0.1}"
+    arv-fake-gv-camera-0.8 -i "$address" -s "$1" >/dev/null 2>&1 &
+    gige_fake_pids+=($!)
+    trap 'kill "${gige_fake_pids[@]}" 2>/dev/null; wait "${gige_fake_pids[@]}" 2>/dev/null || true' EXIT
     for _ in $(seq 50); do
-        arv-tool-0.8 -a 127.0.0.1 control DeviceModelName >/dev/null 2>&1 && return 0
+        arv-tool-0.8 -a "$address" control DeviceModelName >/dev/null 2>&1 && return 0
         sleep 0.1
     done
-    echo "$(basename "$0"): the GigE Vision fake camera did not answer on 127.0.0.1" >&2
+    echo "$(basename "$0"): the GigE Vision fake camera did not answer on $address" >&2
     return 1
 }
 
