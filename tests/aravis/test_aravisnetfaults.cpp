@@ -84,7 +84,8 @@ bool setGeometry(int width, int height)
     if (!CSystem::getInstance().discovery(cameras, typeAll) || cameras.empty()
         || !cameras[0]->connect(accessPermissionControl))
         return false;
-    const bool ok = CIntNode(cameras[0], "Width").setValue(width) && CIntNode(cameras[0], "Height").setValue(height);
+    const bool ok
+        = CIntNode(cameras[0], "Width").setValue(width) && CIntNode(cameras[0], "Height").setValue(height);
     cameras[0]->disconnect();
     return ok;
 }
@@ -177,7 +178,8 @@ TEST(AravisNetworkFaults, LossOnOneOfThreeCamerasLeavesTheOtherTwoStreaming)
             << stations[i]->key.constData();
         EXPECT_EQ(stations[i]->counts().incompleteFrames, 0u) << stations[i]->key.constData();
     }
-    EXPECT_LE(lossy.counts().deliveredFrames, before[1] + 1) << "hardly a 512 x 512 frame comes whole at 10 %";
+    EXPECT_LE(lossy.counts().deliveredFrames, before[1] + 1)
+        << "hardly a 512 x 512 frame comes whole at 10 %";
 }
 
 TEST(AravisNetworkFaults, OneObjectClosesAndReopensACameraThatWasSwitchedOffAndOn)
