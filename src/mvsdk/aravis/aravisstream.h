@@ -1,10 +1,12 @@
 // AravisStreamSource: the stream source of an Aravis camera.
 //
 // Aravis's stream thread fills a pool of buffers; its callback drains the
-// whole output queue each time (Aravis 0.8.26 can move a buffer there without
-// a callback), hands every complete frame to the attached handlers in place
-// (zero copy: the frame points into the Aravis buffer, which goes back to the
-// pool once the handlers return), and counts incomplete and lost frames.
+// whole output queue at the start and at the end of each frame (Aravis 0.8.26
+// can move a buffer there without a callback), hands every complete frame to
+// the attached handlers in place (zero copy: the frame points into the Aravis
+// buffer), and counts incomplete and lost frames. Every buffer goes back to
+// the pool whatever became of its frame, so that no loss ratio can empty it;
+// only buffers of an earlier pool (another geometry) are released instead.
 // Handler list, stop and detach promises are StreamCore's, as on the virtual
 // back end:
 //  - stopGrabbing() and detachGrabbing() return only after the handler call
