@@ -44,8 +44,8 @@ struct Settings {
 };
 
 struct Sample {
-    double fps = 0;             // complete frames per second, all cameras together
-    double cpuPerThousand = 0;  // process CPU seconds per 1,000 complete frames
+    double fps = 0;            // complete frames per second, all cameras together
+    double cpuPerThousand = 0; // process CPU seconds per 1,000 complete frames
 };
 
 double cpuSeconds()
@@ -145,8 +145,8 @@ bool runRounds(const Settings &settings, Series *fps, Series *cpu)
             b = bareRound(settings);
         }
         if (b.fps <= 0.0 || p.fps <= 0.0) {
-            std::fprintf(stderr, "aravis_network: round %d failed (bare %.1f fps, plug-in %.1f fps)\n", round + 1,
-                         b.fps, p.fps);
+            std::fprintf(stderr, "aravis_network: round %d failed (bare %.1f fps, plug-in %.1f fps)\n",
+                         round + 1, b.fps, p.fps);
             return false;
         }
         fps->bare.push_back(b.fps);
@@ -165,8 +165,9 @@ void printRounds(const Series &fps, const Series *cpu)
         std::printf("| Round | Bare Aravis (complete fps) | Through the plug-in (complete fps) | Ratio |\n"
                     "|---|---|---|---|\n");
     } else {
-        std::printf("| Round | Bare Aravis (fps) | Through the plug-in (fps) | Ratio | Bare CPU s / 1,000 frames | "
-                    "Plug-in CPU s / 1,000 frames | Ratio |\n|---|---|---|---|---|---|---|\n");
+        std::printf(
+            "| Round | Bare Aravis (fps) | Through the plug-in (fps) | Ratio | Bare CPU s / 1,000 frames | "
+            "Plug-in CPU s / 1,000 frames | Ratio |\n|---|---|---|---|---|---|---|\n");
     }
     for (std::size_t i = 0; i < fps.ratios.size(); ++i) {
         std::printf("| %zu | %.1f | %.1f | %.3f |", i + 1, fps.bare[i], fps.plugin[i], fps.ratios[i]);
@@ -179,8 +180,9 @@ void printRounds(const Series &fps, const Series *cpu)
 std::string summary(const char *what, const Series &series)
 {
     char text[256];
-    std::snprintf(text, sizeof text, "%s: median ratio **%.3f** (spread %.3f to %.3f); medians bare %.3f, plug-in %.3f",
-                  what, benchstats::median(series.ratios), benchstats::lowest(series.ratios),
+    std::snprintf(text, sizeof text,
+                  "%s: median ratio **%.3f** (spread %.3f to %.3f); medians bare %.3f, plug-in %.3f", what,
+                  benchstats::median(series.ratios), benchstats::lowest(series.ratios),
                   benchstats::highest(series.ratios), benchstats::median(series.bare),
                   benchstats::median(series.plugin));
     return text;
@@ -220,23 +222,25 @@ int main(int argc, char **argv)
     if (!runRounds(settings, &fps, &cpu))
         return 1;
     if (loss) {
-        std::printf("### Complete frames under 1 %% stream packet loss\n\n"
-                    "One fake at 127.0.0.1, %d x %d Mono8, requested %.0f fps; 1 %% of its stream packets dropped at "
-                    "random (`netns_impair_stream_loss 0.01`, nftables); the fake answers no resend request, so a "
-                    "frame that lost a packet stays incomplete. Complete frames per second, %d interleaved rounds "
-                    "of %.1f s. Goal: plug-in 0.95 x bare or better.\n\n",
-                    settings.width, settings.height, settings.fps, settings.rounds, settings.seconds);
+        std::printf(
+            "### Complete frames under 1 %% stream packet loss\n\n"
+            "One fake at 127.0.0.1, %d x %d Mono8, requested %.0f fps; 1 %% of its stream packets dropped at "
+            "random (`netns_impair_stream_loss 0.01`, nftables); the fake answers no resend request, so a "
+            "frame that lost a packet stays incomplete. Complete frames per second, %d interleaved rounds "
+            "of %.1f s. Goal: plug-in 0.95 x bare or better.\n\n",
+            settings.width, settings.height, settings.fps, settings.rounds, settings.seconds);
         printRounds(fps, nullptr);
         const double ratio = benchstats::median(fps.ratios);
         std::printf("\n%s. **Goal %s.**\n", summary("Complete frames", fps).c_str(),
                     ratio >= 0.95 ? "met" : "not met");
     } else {
-        std::printf("### Four GigE Vision fakes at once\n\n"
-                    "Fakes at 127.0.0.1 to 127.0.0.4, each %d x %d Mono8, requested %.0f fps, all streaming at once "
-                    "(four bare Aravis streams, or four driver objects); the fakes share the machine's cores with "
-                    "the receivers. Frames per second of the four together, and CPU seconds (user and system) of "
-                    "the receiving process per 1,000 frames; %d interleaved rounds of %.1f s.\n\n",
-                    settings.width, settings.height, settings.fps, settings.rounds, settings.seconds);
+        std::printf(
+            "### Four GigE Vision fakes at once\n\n"
+            "Fakes at 127.0.0.1 to 127.0.0.4, each %d x %d Mono8, requested %.0f fps, all streaming at once "
+            "(four bare Aravis streams, or four driver objects); the fakes share the machine's cores with "
+            "the receivers. Frames per second of the four together, and CPU seconds (user and system) of "
+            "the receiving process per 1,000 frames; %d interleaved rounds of %.1f s.\n\n",
+            settings.width, settings.height, settings.fps, settings.rounds, settings.seconds);
         printRounds(fps, &cpu);
         std::printf("\n%s.\n%s (lower is better).\n", summary("Aggregate fps", fps).c_str(),
                     summary("CPU seconds per 1,000 frames", cpu).c_str());
