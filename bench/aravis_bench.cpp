@@ -15,6 +15,7 @@
 #include <arv.h>
 
 #include "aravis_latency.h"
+#include "aravisbare.h"
 #include "benchstats.h"
 #include "machineload.h"
 
@@ -35,7 +36,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kBuffers = 8; // the back end's pool size
+constexpr int kBuffers = kBareBuffers;
 constexpr double kRequestedFps = 2000.0;
 
 struct Geometry {
@@ -43,110 +44,28 @@ struct Geometry {
     int height;
 };
 
-// Sets geometry and rate on the fake through Aravis; true on success.
-bool configure(ArvCamera *camera, const Geometry &geometry)
-{
-    GError *error = nullptr;
-    arv_camera_set_integer(camera, "Width", geometry.width, &error);
-    if (error == nullptr)
-        arv_camera_set_integer(camera, "Height", geometry.height, &error);
-    if (error == nullptr)
-        arv_camera_set_float(camera, "AcquisitionFrameRate", kRequestedFps, &error);
-    const bool ok = error == nullptr;
-    g_clear_error(&error);
-    return ok;
-}
-
-struct BareCounter {
-    std::atomic<uint64_t> frames {0};
-    std::atomic<uint64_t> touched {0};
-    ArvStream *stream = nullptr;
-};
-
-// The baseline: what a bare Aravis consumer gets, draining the output queue
-// on each callback and touching the first byte of each complete frame.
-void bareCallback(void *userData, ArvStreamCallbackType type, ArvBuffer *)
-{
-    if (type != ARV_STREAM_CALLBACK_TYPE_BUFFER_DONE)
-        return;
-    auto *counter = static_cast<BareCounter *>(userData);
-    while (ArvBuffer *buffer = arv_stream_try_pop_buffer(counter->stream)) {
-        if (arv_buffer_get_status(buffer) == ARV_BUFFER_STATUS_SUCCESS) {
-            size_t size = 0;
-            const auto *data = static_cast<const unsigned char *>(arv_buffer_get_image_data(buffer, &size));
-            if (size > 0) {
-                counter->touched.fetch_add(data[0], std::memory_order_relaxed);
-                counter->frames.fetch_add(1, std::memory_order_relaxed);
-            }
-        }
-        arv_stream_push_buffer(counter->stream, buffer);
-    }
-}
-
 double bareFps(const Geometry &geometry, double seconds)
 {
-    GError *error = nullptr;
-    ArvCamera *camera = arv_camera_new("127.0.0.1", &error);
-    g_clear_error(&error);
-    if (camera == nullptr || !configure(camera, geometry))
+    if (!configureCamera("127.0.0.1", geometry.width, geometry.height, kRequestedFps))
         return 0.0;
-    BareCounter counter;
-    counter.stream = arv_camera_create_stream(camera, bareCallback, &counter, &error);
-    g_clear_error(&error);
-    if (counter.stream == nullptr) {
-        g_object_unref(camera);
+    BareStream bare("127.0.0.1");
+    if (!bare.ok() || !bare.start())
         return 0.0;
-    }
-    if (ARV_IS_GV_STREAM(counter.stream))
-        g_object_set(counter.stream, "socket-buffer", ARV_GV_STREAM_SOCKET_BUFFER_FIXED, "socket-buffer-size",
-                     8 * 1024 * 1024, nullptr);
-    const guint payload = arv_camera_get_payload(camera, nullptr);
-    for (int i = 0; i < kBuffers; ++i)
-        arv_stream_push_buffer(counter.stream, arv_buffer_new_allocate(payload));
-    arv_camera_start_acquisition(camera, nullptr);
     std::this_thread::sleep_for(std::chrono::milliseconds(200)); // warm-up
-    const uint64_t first = counter.frames.load();
+    const uint64_t first = bare.frames();
     const Clock::time_point begin = Clock::now();
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-    const uint64_t last = counter.frames.load();
+    const uint64_t last = bare.frames();
     const double elapsed = std::chrono::duration<double>(Clock::now() - begin).count();
-    arv_camera_stop_acquisition(camera, nullptr);
-    g_object_unref(counter.stream);
-    g_object_unref(camera);
+    bare.stop();
     return double(last - first) / elapsed;
 }
 
-// The host side of the plug-in run: counts frames and touches the first byte.
-class CountingHost : public IPoolCallback {
-public:
-    virtual ~CountingHost() = default;
-    void IStateChanged(ICameraObject *, int) override { }
-    void IFrameReady(ICameraObject *camera) override
-    {
-        const unsigned char *data = std::atomic_ref<const unsigned char *>(camera->m_pImageData).load();
-        if (data != nullptr) {
-            touched.fetch_add(data[0], std::memory_order_relaxed);
-            frames.fetch_add(1, std::memory_order_relaxed);
-        }
-    }
-    std::atomic<uint64_t> frames {0};
-    std::atomic<uint64_t> touched {0};
-};
-
 double pluginFps(const Geometry &geometry, double seconds)
 {
-    {
-        // Geometry and rate through Aravis itself, as for the baseline.
-        GError *error = nullptr;
-        ArvCamera *camera = arv_camera_new("127.0.0.1", &error);
-        g_clear_error(&error);
-        if (camera == nullptr)
-            return 0.0;
-        const bool ok = configure(camera, geometry);
-        g_object_unref(camera);
-        if (!ok)
-            return 0.0;
-    }
+    // Geometry and rate through Aravis itself, as for the baseline.
+    if (!configureCamera("127.0.0.1", geometry.width, geometry.height, kRequestedFps))
+        return 0.0;
     tagVX_CAMERA_OPTION option;
     option.cameraName = QStringLiteral("Aravis-Fake-GV01");
     CountingHost host;
@@ -157,10 +76,10 @@ double pluginFps(const Geometry &geometry, double seconds)
     if (driver.IStartCamera() != 1)
         return 0.0;
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    const uint64_t first = host.frames.load();
+    const uint64_t first = host.frames();
     const Clock::time_point begin = Clock::now();
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-    const uint64_t last = host.frames.load();
+    const uint64_t last = host.frames();
     const double elapsed = std::chrono::duration<double>(Clock::now() - begin).count();
     driver.IStopCamera();
     driver.ICloseCamera();

@@ -173,3 +173,34 @@ TEST(AravisFake, GeometryWrittenThroughTheSurfaceIsWhatTheDriverOpensAndDelivers
     EXPECT_EQ(statistics.incompleteFrames + statistics.lostFrames, 0u);
     EXPECT_EQ(statistics.resentPackets + statistics.missingPackets, 0u);
 }
+
+TEST(AravisFake, AStreamRestartedWithLargerFramesDropsTheEarlierBuffersAndKeepsItsPool)
+{
+    ICameraPtr camera = connectedFake();
+    ASSERT_NE(camera, nullptr);
+    IImageFormatControlPtr format = CSystem::getInstance().createImageFormatControl(camera);
+    ASSERT_TRUE(format->width().setValue(128));
+    ASSERT_TRUE(format->height().setValue(128));
+    IStreamSourcePtr stream = CSystem::getInstance().createStreamSource(camera);
+    ASSERT_NE(stream, nullptr);
+    struct Widths {
+        void onFrame(const CFrame &frame) { (frame.getImageWidth() == 512 ? large : small)++; }
+        std::atomic<int> small {0};
+        std::atomic<int> large {0};
+    } widths;
+    ASSERT_TRUE(stream->attachGrabbing(CFrameProc::bind<&Widths::onFrame>(&widths)));
+    ASSERT_TRUE(stream->startGrabbing());
+    ASSERT_TRUE(waitFor([&] { return widths.small.load() >= 10; }));
+    ASSERT_TRUE(stream->stopGrabbing());
+
+    // The buffers of 128 x 128 frames are too small now: each fails at most
+    // once and leaves the pool; the new ones take its place.
+    ASSERT_TRUE(format->width().setValue(512));
+    ASSERT_TRUE(format->height().setValue(512));
+    ASSERT_TRUE(stream->startGrabbing());
+    ASSERT_TRUE(waitFor([&] { return widths.large.load() >= 40; }));
+    ASSERT_TRUE(stream->stopGrabbing());
+    EXPECT_LE(stream->getStatistics().incompleteFrames, 8u);
+    EXPECT_EQ(stream->getStatistics().lostFrames, 0u);
+    stream->detachGrabbing(CFrameProc::bind<&Widths::onFrame>(&widths));
+}

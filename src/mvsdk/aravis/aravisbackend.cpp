@@ -34,21 +34,40 @@ int cameraType(ArvCamera *camera)
     return Dahua::GenICam::typeUndefinedCamera;
 }
 
+// Whether an error of a read means the camera did not answer (as opposed to
+// a feature it lacks).
+bool unanswered(const GError *error)
+{
+    return error->domain == ARV_DEVICE_ERROR
+        && (error->code == ARV_DEVICE_ERROR_TIMEOUT || error->code == ARV_DEVICE_ERROR_NOT_CONNECTED
+            || error->code == ARV_DEVICE_ERROR_TRANSFER_ERROR);
+}
+
 // The key of an opened camera: vendor-model-serial, as Aravis's discovery
 // names GigE Vision and USB3 Vision devices (the serial falls back to the
-// DeviceID feature, which older cameras have instead).
-std::string deviceKey(ArvCamera *camera)
+// DeviceID feature, which older cameras have instead). False, with the
+// reason, when the camera did not answer a read (a lossy control channel):
+// a key made of the parts that came would name the camera wrongly for good.
+bool deviceKey(ArvCamera *camera, std::string *key, QString *why)
 {
-    const auto text = [camera](const char *(*read)(ArvCamera *, GError **)) {
+    const auto text = [camera, why](const char *(*read)(ArvCamera *, GError **), std::string *out) {
         GError *error = nullptr;
         const char *value = read(camera, &error);
+        const bool answered = error == nullptr || !unanswered(error);
+        if (!answered)
+            *why = QString::fromUtf8(error->message);
         g_clear_error(&error);
-        return std::string(value != nullptr ? value : "");
+        *out = value != nullptr ? value : "";
+        return answered;
     };
-    std::string serial = text(arv_camera_get_device_serial_number);
-    if (serial.empty())
-        serial = text(arv_camera_get_device_id);
-    return text(arv_camera_get_vendor_name) + "-" + text(arv_camera_get_model_name) + "-" + serial;
+    std::string vendor, model, serial;
+    if (!text(arv_camera_get_vendor_name, &vendor) || !text(arv_camera_get_model_name, &model)
+        || !text(arv_camera_get_device_serial_number, &serial))
+        return false;
+    if (serial.empty() && !text(arv_camera_get_device_id, &serial))
+        return false;
+    *key = vendor + "-" + model + "-" + serial;
+    return true;
 }
 
 bool wanted(const char *protocol, EInterfaceType interfaceType)
@@ -136,9 +155,16 @@ private:
             g_clear_error(&error);
             return nullptr;
         }
-        const std::string key = deviceKey(opened);
+        std::string key;
+        QString why;
+        const bool named = deviceKey(opened, &key, &why);
         const int type = cameraType(opened);
         g_object_unref(opened);
+        if (!named) {
+            qWarning() << "Aravis cannot read the name of camera" << QString::fromStdString(name) << ":"
+                       << why;
+            return nullptr;
+        }
         if (std::shared_ptr<AravisCamera> known = findByKey(key))
             return known;
         auto camera = std::make_shared<AravisCamera>(name, key, type, nullptr);

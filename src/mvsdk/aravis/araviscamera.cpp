@@ -148,13 +148,6 @@ bool AravisCamera::lost() const
     return m_lost->lost.load();
 }
 
-void AravisCamera::markLostLocked(const QString &why) const
-{
-    if (!m_lost->lost.exchange(true))
-        qWarning() << "Aravis camera" << m_traceKey << "is lost (" << why
-                   << "); its operations fail from now on";
-}
-
 bool AravisCamera::refusedWhenLostLocked(const char *operation) const
 {
     if (!lost())
@@ -167,11 +160,16 @@ void AravisCamera::noteErrorLocked(const char *operation, const std::string &fea
 {
     if (error == nullptr)
         return;
-    qWarning() << "Aravis camera" << m_traceKey << ":" << operation << QString::fromStdString(feature)
-               << "failed:" << error->message;
-    if (error->domain == ARV_DEVICE_ERROR
-        && (error->code == ARV_DEVICE_ERROR_TIMEOUT || error->code == ARV_DEVICE_ERROR_NOT_CONNECTED))
-        markLostLocked(QString::fromUtf8(error->message));
+    // One line per failure; the first that marks the camera lost says so.
+    const bool unanswered = error->domain == ARV_DEVICE_ERROR
+        && (error->code == ARV_DEVICE_ERROR_TIMEOUT || error->code == ARV_DEVICE_ERROR_NOT_CONNECTED);
+    const bool nowLost = unanswered && !m_lost->lost.exchange(true);
+    qWarning().noquote() << QStringLiteral("Aravis camera \"%1\": %2 %3 failed: %4%5")
+                                .arg(m_traceKey, QString::fromLatin1(operation),
+                                     QString::fromStdString(feature), QString::fromUtf8(error->message),
+                                     nowLost ? QStringLiteral(
+                                         "; the camera is lost, its operations fail from now on")
+                                             : QString());
     g_error_free(error);
 }
 

@@ -88,10 +88,9 @@ private:
     void closeLocked();
     bool refusedWhenLostLocked(const char *operation) const;
     ArvGcNode *nodeLocked(const std::string &name, detail::FeatureType type, std::string *genicamName) const;
-    // Notes an Aravis error of an operation: a timeout or lost connection
-    // marks the camera lost. Frees the error.
+    // Logs an Aravis error of an operation in one line: a timeout or lost
+    // connection marks the camera lost. Frees the error.
     void noteErrorLocked(const char *operation, const std::string &feature, GError *error) const;
-    void markLostLocked(const QString &why) const;
 
     const std::string m_openName;
     const std::string m_key;

@@ -36,7 +36,21 @@ uint64_t framesBetween(uint64_t last, uint64_t id)
     return gap < 4096 ? gap : 0; // larger jumps are a camera restart, not losses
 }
 
-// Back to the pool, unless the buffer belongs to an earlier geometry.
+// Each buffer carries the generation of the pool it was made for as its
+// user data: Aravis 0.8 reports the received size as the buffer's size, so
+// the size cannot tell a buffer of an earlier geometry from an incomplete one.
+ArvBuffer *newPoolBuffer(size_t bytes, uintptr_t generation)
+{
+    return arv_buffer_new_full(bytes, nullptr, reinterpret_cast<void *>(generation), nullptr);
+}
+
+uintptr_t poolGenerationOf(ArvBuffer *buffer)
+{
+    return reinterpret_cast<uintptr_t>(arv_buffer_get_user_data(buffer));
+}
+
+// Back to the pool, whatever the frame's fate, unless the buffer belongs to
+// an earlier geometry.
 void recycle(ArvStream *stream, ArvBuffer *buffer, bool keep)
 {
     if (keep)
@@ -47,28 +61,32 @@ void recycle(ArvStream *stream, ArvBuffer *buffer, bool keep)
 
 void handleBuffer(AravisStreamState &state, ArvStream *stream, ArvBuffer *buffer)
 {
-    size_t allocated = 0;
-    arv_buffer_get_data(buffer, &allocated);
     const ArvBufferStatus status = arv_buffer_get_status(buffer);
     std::unique_lock<std::mutex> lock(state.mutex);
-    const bool keep = allocated == state.bufferBytes;
+    const bool keep = poolGenerationOf(buffer) == state.poolGeneration;
     if (!state.grabbing || state.camera->lost()) {
         lock.unlock();
         recycle(stream, buffer, keep);
         return;
     }
-    const uint64_t frameId = arv_buffer_get_frame_id(buffer);
-    const uint64_t lost = framesBetween(state.lastFrameId, frameId);
-    if (frameId != 0)
-        state.lastFrameId = frameId;
-    if (lost > 0)
-        state.tally.countLost(lost);
     if (status != ARV_BUFFER_STATUS_SUCCESS) {
+        // Its frame id is not to be trusted: a buffer whose leader was lost
+        // keeps an earlier frame's id, or 0.
+        ++state.incompleteSinceComplete;
         lock.unlock();
         state.tally.countIncomplete(1);
         recycle(stream, buffer, keep);
         return;
     }
+    // Frames between two complete ones that did not arrive incomplete never
+    // reached a buffer.
+    const uint64_t frameId = arv_buffer_get_frame_id(buffer);
+    const uint64_t between = framesBetween(state.lastFrameId, frameId);
+    const uint64_t lost = between - std::min(between, state.incompleteSinceComplete);
+    state.lastFrameId = frameId;
+    state.incompleteSinceComplete = 0;
+    if (lost > 0)
+        state.tally.countLost(lost);
     size_t bytes = 0;
     const void *image = arv_buffer_get_image_data(buffer, &bytes);
     const uint32_t width = static_cast<uint32_t>(arv_buffer_get_image_width(buffer));
@@ -126,7 +144,8 @@ void onStreamEvent(void *userData, ArvStreamCallbackType type, ArvBuffer *)
         state->threadId = std::thread::id();
         break;
     }
-    case ARV_STREAM_CALLBACK_TYPE_BUFFER_DONE: {
+    case ARV_STREAM_CALLBACK_TYPE_BUFFER_DONE:
+    case ARV_STREAM_CALLBACK_TYPE_START_BUFFER: {
         ArvStream *stream = nullptr;
         {
             std::lock_guard<std::mutex> lock(state->mutex);
@@ -134,14 +153,15 @@ void onStreamEvent(void *userData, ArvStreamCallbackType type, ArvBuffer *)
         }
         if (stream == nullptr)
             return;
-        // The whole output queue, not only the buffer announced.
+        // The whole output queue, not only the buffer announced; at the
+        // start of each frame too, so that buffers Aravis queued without a
+        // callback go back to the pool even while no frame completes.
         while (ArvBuffer *buffer = arv_stream_try_pop_buffer(stream))
             handleBuffer(*state, stream, buffer);
-        countPackets(*state, stream);
+        if (type == ARV_STREAM_CALLBACK_TYPE_BUFFER_DONE)
+            countPackets(*state, stream);
         break;
     }
-    case ARV_STREAM_CALLBACK_TYPE_START_BUFFER:
-        break;
     }
 }
 
@@ -226,16 +246,18 @@ bool AravisStreamSource::detachGrabbing(Proc proc)
 bool AravisStreamSource::preparePool(size_t payload)
 {
     ArvStream *stream = nullptr;
+    uintptr_t generation = 0;
     {
         std::lock_guard<std::mutex> lock(m_state->mutex);
         if (m_state->bufferBytes == payload)
             return true;
         // Buffers of the old size are dropped as they come back.
         m_state->bufferBytes = payload;
+        generation = ++m_state->poolGeneration;
         stream = m_state->stream;
     }
     for (int i = 0; i < kPoolBuffers; ++i) {
-        ArvBuffer *buffer = arv_buffer_new_allocate(payload);
+        ArvBuffer *buffer = newPoolBuffer(payload, generation);
         if (buffer == nullptr)
             return false;
         arv_stream_push_buffer(stream, buffer);
@@ -268,6 +290,7 @@ bool AravisStreamSource::startGrabbing(uint64_t maxImagesGrabbed, Dahua::GenICam
         m_state->maxImages = maxImagesGrabbed;
         m_state->grabbedSinceStart = 0;
         m_state->lastFrameId = 0;
+        m_state->incompleteSinceComplete = 0;
         m_state->pixelFormat = std::make_shared<const std::string>(std::move(pixelFormat));
     }
     // Raised before the camera starts, so that the first frames are delivered.

@@ -1,10 +1,12 @@
 // AravisStreamSource: the stream source of an Aravis camera.
 //
 // Aravis's stream thread fills a pool of buffers; its callback drains the
-// whole output queue each time (Aravis 0.8.26 can move a buffer there without
-// a callback), hands every complete frame to the attached handlers in place
-// (zero copy: the frame points into the Aravis buffer, which goes back to the
-// pool once the handlers return), and counts incomplete and lost frames.
+// whole output queue at the start and at the end of each frame (Aravis 0.8.26
+// can move a buffer there without a callback), hands every complete frame to
+// the attached handlers in place (zero copy: the frame points into the Aravis
+// buffer), and counts incomplete and lost frames. Every buffer goes back to
+// the pool whatever became of its frame, so that no loss ratio can empty it;
+// only buffers of an earlier pool (another geometry) are released instead.
 // Handler list, stop and detach promises are StreamCore's, as on the virtual
 // back end:
 //  - stopGrabbing() and detachGrabbing() return only after the handler call
@@ -27,6 +29,7 @@
 
 #include <arv.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -44,14 +47,16 @@ struct AravisStreamState : detail::StreamCore {
 
     std::shared_ptr<AravisCamera> camera;
     ArvStream *stream = nullptr;
-    std::vector<Dahua::GenICam::CFrameProc> copy;   // the callback's handler copy, reused
-    size_t bufferBytes = 0;                         // of the pool pushed to the stream
+    std::vector<Dahua::GenICam::CFrameProc> copy; // the callback's handler copy, reused
+    size_t bufferBytes = 0;                       // of the pool pushed to the stream
+    uintptr_t poolGeneration = 0; // tag of that pool's buffers; earlier pools' buffers are dropped
     std::shared_ptr<const std::string> pixelFormat; // surface symbol of the current run
     bool acquiring = false;                         // the camera was told to start
     uint64_t sequence = 0;
     uint64_t maxImages = 0; // 0: no limit
     uint64_t grabbedSinceStart = 0;
-    uint64_t lastFrameId = 0; // 0: none yet in this run
+    uint64_t lastFrameId = 0;             // of the last complete frame; 0: none yet in this run
+    uint64_t incompleteSinceComplete = 0; // incomplete frames since that one
     // Aravis's packet counts of the stream as last added to the tally; read
     // and written on Aravis's stream thread only.
     uint64_t resentSeen = 0;

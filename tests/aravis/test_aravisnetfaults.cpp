@@ -1,0 +1,256 @@
+// The plug-in's current driver on the Aravis back end against Aravis's GigE
+// Vision fake camera over loopback while the network misbehaves on purpose
+// (nftables inside the test's private network namespace, see netns.sh):
+// stream packet loss, a stream outage, loss on one of three cameras, lossy
+// control, and a camera that is switched off and on again. Counts are
+// asserted, never durations.
+#include "cameradahuav2.h"
+#include "gigefakecamera.h"
+#include "logcapture.h"
+#include "netimpairment.h"
+#include "testhost.h"
+#include "waitfor.h"
+
+#include "MVSDK/GenICam.h"
+#include "MVSDK/StreamStatistics.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+using namespace Dahua::GenICam;
+
+namespace {
+
+const bool g_backend = [] {
+    qputenv("VXCAM_SDK_BACKEND", "aravis");
+    qputenv("VXCAM_ARAVIS_DEVICES", "127.0.0.1");
+    return true;
+}();
+
+// A fake camera at 127.0.0.N and a driver object on it.
+struct Station {
+    explicit Station(int n = 1)
+        : fake(QStringLiteral("127.0.0.%1").arg(n), QStringLiteral("GV0%1").arg(n))
+        , key(fake.key().toUtf8())
+    {
+        EXPECT_TRUE(g_backend);
+        option.cameraName = fake.key();
+        camera = std::make_unique<CCameraDahuaV2>(&option, &host);
+    }
+    bool startFake()
+    {
+        QString error;
+        const bool started = fake.start(&error);
+        EXPECT_TRUE(started) << error.toStdString();
+        return started;
+    }
+    // Free run (mode 2) of the fake.
+    bool start()
+    {
+        setTriggerMode(camera.get(), 2);
+        return camera->IStartCamera() == 1;
+    }
+    bool streaming() { return camera->IOpenCamera() == 1 && start(); }
+    CStreamStatistics counts() const { return cameraStatistics(key.constData()); }
+    // Frames the camera sent, whatever became of them.
+    uint64_t seen() const
+    {
+        const CStreamStatistics s = counts();
+        return s.deliveredFrames + s.incompleteFrames + s.lostFrames;
+    }
+
+    GigEFakeCamera fake;
+    const QByteArray key;
+    tagVX_CAMERA_OPTION option;
+    TestHost host;
+    std::unique_ptr<CCameraDahuaV2> camera;
+};
+
+bool impaired(const QStringList &helperAndArguments)
+{
+    QString error;
+    const bool ok = impair(helperAndArguments, &error);
+    EXPECT_TRUE(ok) << error.toStdString();
+    return ok;
+}
+
+// Sets the fake's frame size before a driver opens it.
+bool setGeometry(int width, int height)
+{
+    Dahua::Infra::TVector<ICameraPtr> cameras;
+    if (!CSystem::getInstance().discovery(cameras, typeAll) || cameras.empty()
+        || !cameras[0]->connect(accessPermissionControl))
+        return false;
+    const bool ok
+        = CIntNode(cameras[0], "Width").setValue(width) && CIntNode(cameras[0], "Height").setValue(height);
+    cameras[0]->disconnect();
+    return ok;
+}
+
+} // namespace
+
+TEST(AravisNetworkFaults, TenPercentStreamLossIsCountedFrameAfterFrameAndNeverStallsTheStream)
+{
+    ImpairmentScope scope;
+    Station s;
+    ASSERT_TRUE(s.startFake());
+    ASSERT_EQ(s.camera->IOpenCamera(), 1);
+    ASSERT_TRUE(impaired({"stream_loss", "0.1"}));
+    ASSERT_TRUE(s.start());
+    // About 190 packets a 512 x 512 frame: none comes whole, from the first
+    // on. Each is counted, far beyond what the pool's eight buffers could hold.
+    for (uint64_t incomplete : {25u, 50u, 100u}) {
+        ASSERT_TRUE(waitFor([&] { return s.counts().incompleteFrames >= incomplete; })) << incomplete;
+    }
+    EXPECT_EQ(s.counts().deliveredFrames, uint64_t(s.host.calls.load()));
+    // The pool is whole: complete frames follow once the loss ends.
+    ASSERT_TRUE(impaired({"clear"}));
+    const int before = s.host.calls.load();
+    EXPECT_TRUE(waitFor([&] { return s.host.calls.load() >= before + 20; }));
+}
+
+TEST(AravisNetworkFaults, OnePercentStreamLossKeepsCompletingFramesToTheEnd)
+{
+    ImpairmentScope scope;
+    Station s;
+    ASSERT_TRUE(s.startFake());
+    // About 50 packets a 256 x 256 frame: some 60 % of the frames come whole.
+    ASSERT_TRUE(setGeometry(256, 256));
+    ASSERT_EQ(s.camera->IOpenCamera(), 1);
+    ASSERT_TRUE(impaired({"stream_loss", "0.01"}));
+    ASSERT_TRUE(s.start());
+    for (int window = 0; window < 4; ++window) {
+        const uint64_t seenBefore = s.seen();
+        const uint64_t deliveredBefore = s.counts().deliveredFrames;
+        ASSERT_TRUE(waitFor([&] { return s.seen() >= seenBefore + 40; })) << "window " << window;
+        EXPECT_GE(s.counts().deliveredFrames - deliveredBefore, 10u) << "window " << window;
+    }
+    EXPECT_GT(s.counts().incompleteFrames, 0u) << "the loss hit the stream";
+    s.camera->IStopCamera();
+    EXPECT_EQ(s.counts().deliveredFrames, uint64_t(s.host.calls.load()));
+}
+
+TEST(AravisNetworkFaults, AOneSecondStreamOutageResumesByItselfAndCountsItsFramesLost)
+{
+    ImpairmentScope scope;
+    Station s;
+    ASSERT_TRUE(s.startFake());
+    ASSERT_TRUE(s.streaming());
+    ASSERT_TRUE(waitFor([&] { return s.host.calls.load() >= 5; }));
+    ASSERT_TRUE(impaired({"stream_outage", "1"})); // returns when it is over
+    const int after = s.host.calls.load();
+    ASSERT_TRUE(waitFor([&] { return s.host.calls.load() >= after + 10; })) << "no frame after the outage";
+    const CStreamStatistics counts = s.counts();
+    // 25 frames a second: what the outage swallowed shows as lost (or, at its edges, incomplete).
+    EXPECT_GE(counts.lostFrames + counts.incompleteFrames, 10u);
+    EXPECT_GE(counts.lostFrames, 5u);
+    s.camera->IStopCamera();
+    const std::vector<TestHost::Delivery> deliveries = s.host.deliveries();
+    for (std::size_t i = 0; i < deliveries.size(); ++i)
+        ASSERT_EQ(deliveries[i].frameNum, i + 1) << "the frames delivered are numbered without a gap";
+}
+
+TEST(AravisNetworkFaults, LossOnOneOfThreeCamerasLeavesTheOtherTwoStreaming)
+{
+    qputenv("VXCAM_ARAVIS_DEVICES", "127.0.0.1,127.0.0.2,127.0.0.3");
+    ImpairmentScope scope;
+    std::vector<std::unique_ptr<Station>> stations;
+    for (int n = 1; n <= 3; ++n) {
+        stations.push_back(std::make_unique<Station>(n));
+        ASSERT_TRUE(stations.back()->startFake());
+    }
+    for (auto &s : stations)
+        ASSERT_TRUE(s->streaming()) << s->key.constData();
+    ASSERT_TRUE(impaired({"stream_loss", "0.1", "127.0.0.2"}));
+    Station &lossy = *stations[1];
+    const uint64_t lossyBefore = lossy.seen();
+    std::vector<uint64_t> before;
+    for (auto &s : stations)
+        before.push_back(s->counts().deliveredFrames);
+    ASSERT_TRUE(waitFor([&] { return lossy.counts().incompleteFrames >= lossyBefore + 50; }));
+    // All three send at the same rate: in the time the lossy one counted 50
+    // broken frames, each of the others delivered about as many whole ones.
+    for (int i : {0, 2}) {
+        EXPECT_TRUE(waitFor([&] { return stations[i]->counts().deliveredFrames >= before[i] + 40; }))
+            << stations[i]->key.constData();
+        EXPECT_EQ(stations[i]->counts().incompleteFrames, 0u) << stations[i]->key.constData();
+    }
+    EXPECT_LE(lossy.counts().deliveredFrames, before[1] + 1)
+        << "hardly a 512 x 512 frame comes whole at 10 %";
+}
+
+TEST(AravisNetworkFaults, OneObjectClosesAndReopensACameraThatWasSwitchedOffAndOn)
+{
+    Station s;
+    ASSERT_TRUE(s.startFake());
+    ASSERT_TRUE(s.streaming());
+    ASSERT_TRUE(waitFor([&] { return s.host.calls.load() >= 5; }));
+    s.fake.kill();
+    // The host notices its frames stopped and closes the camera.
+    s.camera->ICloseCamera();
+    EXPECT_FALSE(s.camera->m_bOpened);
+    {
+        LogCapture log;
+        EXPECT_EQ(s.camera->IOpenCamera(), 0) << "the camera is away";
+        EXPECT_FALSE(log.messages(QtWarningMsg).isEmpty());
+    }
+    // It comes back at the same address; the same object opens and starts it.
+    ASSERT_TRUE(s.startFake());
+    ASSERT_TRUE(s.streaming());
+    const int before = s.host.calls.load();
+    EXPECT_TRUE(waitFor([&] { return s.host.calls.load() >= before + 10; }));
+    s.camera->ICloseCamera();
+}
+
+TEST(AravisNetworkFaults, UnderControlLossEveryCallReturnsEitherSuccessOrFailureWithALine)
+{
+    ImpairmentScope scope;
+    Station s;
+    ASSERT_TRUE(s.startFake());
+    ASSERT_TRUE(impaired({"control_loss", "0.2"}));
+    int calls = 0;
+    int failures = 0;
+    int silentFailures = 0;
+    // Runs one call of the host; false when it failed.
+    const auto call = [&](const char *name, const std::function<bool(const LogCapture &)> &run) {
+        LogCapture log;
+        const bool ok = run(log);
+        ++calls;
+        if (!ok) {
+            ++failures;
+            if (log.messages(QtWarningMsg).isEmpty()) {
+                ++silentFailures;
+                ADD_FAILURE() << name << " failed without a line";
+            }
+        }
+        return ok;
+    };
+    for (int cycle = 0; cycle < 2; ++cycle) {
+        if (!call("IOpenCamera", [&](const LogCapture &) { return s.camera->IOpenCamera() == 1; }))
+            continue;
+        setTriggerMode(s.camera.get(), 1);
+        if (call("IStartCamera", [&](const LogCapture &) { return s.camera->IStartCamera() == 1; })) {
+            for (int snap = 0; snap < 2; ++snap) {
+                const int before = s.host.calls.load();
+                if (call("ISnapCamera", [&](const LogCapture &) {
+                        return s.camera->ISnapCamera(emVxTriggerDirection(0)) == 1;
+                    })) {
+                    EXPECT_TRUE(waitFor([&] { return s.host.calls.load() > before; }))
+                        << "a snapshot reported done gave no frame";
+                }
+            }
+        }
+        call("ISetProperty", [&](const LogCapture &log) {
+            tagVX_CAMERA_PROPERTY property {1, 3000 + cycle};
+            s.camera->ISetProperty(&property);
+            return !log.messages().filter(QStringLiteral("successfully")).isEmpty();
+        });
+        s.camera->IStopCamera();
+        s.camera->ICloseCamera();
+    }
+    EXPECT_GE(calls, 2);
+    EXPECT_EQ(silentFailures, 0) << failures << " of " << calls << " calls failed";
+}
