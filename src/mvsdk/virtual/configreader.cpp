@@ -77,7 +77,8 @@ public:
                QStringLiteral("height"),  QStringLiteral("pixelFormat"), QStringLiteral("fps"),
                QStringLiteral("line1Hz"), QStringLiteral("frameBytes"),  QStringLiteral("pattern"),
                QStringLiteral("kind"),    QStringLiteral("features"),    QStringLiteral("missing"),
-               QStringLiteral("refuse"),  QStringLiteral("fail"),        QStringLiteral("gige")};
+               QStringLiteral("refuse"),  QStringLiteral("fail"),        QStringLiteral("gige"),
+               QStringLiteral("outage")};
         const QString unknown = unknownKey(m_object, kKeys);
         if (!unknown.isEmpty())
             return fail(unknown);
@@ -119,7 +120,7 @@ public:
         camera->kind = static_cast<int>(kind);
         return readFeatures(camera) && readFeatureNames(QStringLiteral("missing"), &camera->missing)
             && readFeatureNames(QStringLiteral("refuse"), &camera->refuse) && readFail(camera)
-            && readGigE(camera) && checkGeometry(*camera);
+            && readGigE(camera) && readOutage(camera) && checkGeometry(*camera);
     }
 
 private:
@@ -280,6 +281,29 @@ private:
             *field.target = item.toString();
         }
         camera->gige = gige;
+        return true;
+    }
+
+    bool readOutage(CameraConfig *camera)
+    {
+        if (!m_object.contains(QStringLiteral("outage")))
+            return true;
+        const QJsonValue v = m_object.value(QStringLiteral("outage"));
+        if (!v.isObject())
+            return fail(QStringLiteral("\"outage\" must be an object"));
+        const QJsonObject o = v.toObject();
+        const QString unknown = unknownKey(o, {QStringLiteral("afterFrames"), QStringLiteral("seconds")});
+        if (!unknown.isEmpty())
+            return fail(QStringLiteral("\"outage\": ") + unknown);
+        const QJsonValue frames = o.value(QStringLiteral("afterFrames"));
+        const double d = frames.toDouble();
+        if (!frames.isDouble() || d != std::floor(d) || d < 0 || d > 9.0e15)
+            return fail(QStringLiteral("\"outage\".\"afterFrames\" must be a whole number of 0 or more"));
+        const QJsonValue seconds = o.value(QStringLiteral("seconds"));
+        if (!seconds.isDouble() || !(seconds.toDouble() > 0) || seconds.toDouble() > 1.0e6)
+            return fail(
+                QStringLiteral("\"outage\".\"seconds\" must be a number above 0 and at most 1000000"));
+        camera->outage = OutageConfig {static_cast<uint64_t>(d), seconds.toDouble()};
         return true;
     }
 
