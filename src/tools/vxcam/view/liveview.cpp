@@ -115,6 +115,7 @@ int LiveView::exposureStep(int value, bool up)
 
 void LiveView::refresh()
 {
+    m_camera->watchConnection();
     const ViewFrame *frame = m_camera->host().latest().takeNewest();
     if (frame != nullptr) {
         m_shownFrame = frame->bytes;
@@ -209,11 +210,12 @@ void LiveView::updateStatus()
     const QString exposure
         = m_camera->exposureKnown() ? QString::number(m_camera->exposure()) : QStringLiteral("unknown");
     // The key goes in last: a "%" in it must not take part in the filling-in.
+    const QString state = m_camera->reconnecting() ? QStringLiteral("lost, reconnecting")
+        : m_camera->lost()                         ? QStringLiteral("lost")
+        : m_camera->running()                      ? QStringLiteral("running")
+                                                   : QStringLiteral("stopped");
     const QString first
-        = QStringLiteral("  %1x%2  %3  %4")
-              .arg(layout.width)
-              .arg(layout.height)
-              .arg(format, m_camera->running() ? QStringLiteral("running") : QStringLiteral("stopped"));
+        = QStringLiteral("  %1x%2  %3  %4").arg(layout.width).arg(layout.height).arg(format, state);
     const QString second = QStringLiteral("frames %1  %2 fps  lost %3  incomplete %4")
                                .arg(m_camera->host().frames())
                                .arg(m_fps, 0, 'f', 1)

@@ -65,7 +65,37 @@ bool ViewCamera::open(const GrabOptions &options, QString *error)
         *error = QStringLiteral("cannot start camera \"%1\" in mode %2").arg(shownKey).arg(options.mode);
         return false;
     }
+    m_reconnect = options.reconnect;
+    m_connections = std::make_unique<CameraConnections>(QStringList {key});
     return true;
+}
+
+void ViewCamera::watchConnection()
+{
+    if (!m_camera || !m_connections)
+        return;
+    const auto now = std::chrono::steady_clock::now();
+    if (!m_lost) {
+        if (m_connections->connected(key()))
+            return;
+        m_lost = true;
+        m_runAgain = m_running;
+        (*m_camera)->IStopCamera();
+        (*m_camera)->ICloseCamera();
+        m_running = false;
+        m_nextAttempt = now;
+    }
+    if (!m_reconnect || now < m_nextAttempt)
+        return;
+    m_nextAttempt = now + std::chrono::seconds(1);
+    if ((*m_camera)->IOpenCamera() != 1)
+        return;
+    m_lost = false;
+    ++m_reconnects;
+    if (m_exposureKnown)
+        setExposure(m_exposure);
+    if (m_runAgain)
+        start();
 }
 
 void ViewCamera::finish()

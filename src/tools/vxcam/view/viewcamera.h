@@ -1,15 +1,20 @@
 // ViewCamera: the camera behind the live view, driven through the plug-in
 // as a host drives it (or through the earlier driver with --driver earlier).
-// Every operation runs on the window's thread.
+// Every operation runs on the window's thread. A camera whose connection the
+// SDK reports lost is stopped and closed, and (unless --no-reconnect) opened
+// again about once a second until it answers, then set up and started as it
+// was.
 #ifndef VXCAM_VIEWCAMERA_H
 #define VXCAM_VIEWCAMERA_H
 
+#include "cameraconnections.h"
 #include "camerahandle.h"
 #include "commandline.h"
 #include "frameimage.h"
 #include "pluginloader.h"
 #include "viewhost.h"
 
+#include <chrono>
 #include <memory>
 
 class ViewCamera {
@@ -30,6 +35,13 @@ public:
     bool start();
     void stop();
     bool running() const { return m_running; }
+    // Looks at the connection (call it often, from the window's timer) and
+    // handles a loss as told above.
+    void watchConnection();
+    // Lost and not yet open again.
+    bool lost() const { return m_lost; }
+    bool reconnecting() const { return m_lost && m_reconnect; }
+    int reconnects() const { return m_reconnects; }
     // One software-triggered snapshot (the camera then stays in software
     // triggering until the next start).
     bool snap();
@@ -50,9 +62,15 @@ private:
     tagVX_CAMERA_OPTION m_option;
     ViewHost m_host;
     std::unique_ptr<CameraHandle> m_camera;
+    std::unique_ptr<CameraConnections> m_connections;
     FrameLayout m_layout;
     int m_mode = 2;
     bool m_running = false;
+    bool m_reconnect = false;
+    bool m_lost = false;
+    bool m_runAgain = false; // running when it was lost
+    std::chrono::steady_clock::time_point m_nextAttempt;
+    int m_reconnects = 0;
     bool m_exposureKnown = false;
     int m_exposure = 0;
 };
