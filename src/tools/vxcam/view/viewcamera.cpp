@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <system_error>
 
 bool ViewCamera::open(const GrabOptions &options, QString *error)
 {
@@ -75,6 +76,17 @@ void ViewCamera::watchConnection()
     if (!m_camera || !m_connections)
         return;
     const auto now = std::chrono::steady_clock::now();
+    if (m_attempt.valid()) {
+        if (m_attempt.wait_for(std::chrono::seconds(0)) != std::future_status::ready || !m_attempt.get())
+            return;
+        m_lost = false;
+        ++m_reconnects;
+        if (m_exposureKnown)
+            setExposure(m_exposure);
+        if (m_runAgain)
+            start();
+        return;
+    }
     if (!m_lost) {
         if (m_connections->connected(key()))
             return;
@@ -88,20 +100,20 @@ void ViewCamera::watchConnection()
     if (!m_reconnect || now < m_nextAttempt)
         return;
     m_nextAttempt = now + std::chrono::seconds(1);
-    if ((*m_camera)->IOpenCamera() != 1)
-        return;
-    m_lost = false;
-    ++m_reconnects;
-    if (m_exposureKnown)
-        setExposure(m_exposure);
-    if (m_runAgain)
-        start();
+    ICameraObject *camera = m_camera->get();
+    try {
+        m_attempt = std::async(std::launch::async, [camera] { return camera->IOpenCamera() == 1; });
+    } catch (const std::system_error &) {
+        // No thread to be had now: the next look tries again.
+    }
 }
 
 void ViewCamera::finish()
 {
     if (!m_camera)
         return;
+    if (m_attempt.valid())
+        m_attempt.wait();
     (*m_camera)->IStopCamera();
     (*m_camera)->ICloseCamera();
     m_camera.reset();

@@ -1,9 +1,11 @@
 // ViewCamera: the camera behind the live view, driven through the plug-in
 // as a host drives it (or through the earlier driver with --driver earlier).
-// Every operation runs on the window's thread. A camera whose connection the
-// SDK reports lost is stopped and closed, and (unless --no-reconnect) opened
-// again about once a second until it answers, then set up and started as it
-// was.
+// Every operation runs on the window's thread, but one: a camera whose
+// connection the SDK reports lost is stopped and closed, and (unless
+// --no-reconnect) opened again about once a second until it answers, each
+// open on a thread of its own (an open of a camera that does not answer
+// waits out network time-outs, seconds on GigE Vision); once open it is set
+// up and started as it was, on the window's thread again.
 #ifndef VXCAM_VIEWCAMERA_H
 #define VXCAM_VIEWCAMERA_H
 
@@ -15,6 +17,7 @@
 #include "viewhost.h"
 
 #include <chrono>
+#include <future>
 #include <memory>
 
 class ViewCamera {
@@ -70,6 +73,7 @@ private:
     bool m_lost = false;
     bool m_runAgain = false; // running when it was lost
     std::chrono::steady_clock::time_point m_nextAttempt;
+    std::future<bool> m_attempt; // an open in flight
     int m_reconnects = 0;
     bool m_exposureKnown = false;
     int m_exposure = 0;
