@@ -251,19 +251,33 @@ private:
         return true;
     }
 
+    // The object `name` of the camera, whose keys must be among `known`.
+    // False (with the error) for a mistake; *object stays empty without one.
+    bool section(const QString &name, const QStringList &known, std::optional<QJsonObject> *object)
+    {
+        if (!m_object.contains(name))
+            return true;
+        const QJsonValue v = m_object.value(name);
+        if (!v.isObject())
+            return fail(QStringLiteral("\"%1\" must be an object").arg(name));
+        const QString unknown = unknownKey(v.toObject(), known);
+        if (!unknown.isEmpty())
+            return fail(QStringLiteral("\"%1\": ").arg(name) + unknown);
+        *object = v.toObject();
+        return true;
+    }
+
     bool readGigE(CameraConfig *camera)
     {
-        if (!m_object.contains(QStringLiteral("gige")))
+        std::optional<QJsonObject> found;
+        if (!section(QStringLiteral("gige"),
+                     {QStringLiteral("interface"), QStringLiteral("mask"), QStringLiteral("gateway"),
+                      QStringLiteral("camera")},
+                     &found))
+            return false;
+        if (!found)
             return true;
-        const QJsonValue v = m_object.value(QStringLiteral("gige"));
-        if (!v.isObject())
-            return fail(QStringLiteral("\"gige\" must be an object"));
-        const QJsonObject o = v.toObject();
-        const QString unknown = unknownKey(o,
-                                           {QStringLiteral("interface"), QStringLiteral("mask"),
-                                            QStringLiteral("gateway"), QStringLiteral("camera")});
-        if (!unknown.isEmpty())
-            return fail(QStringLiteral("\"gige\": ") + unknown);
+        const QJsonObject &o = *found;
         GigEConfig gige;
         const struct {
             const char *name;
@@ -286,20 +300,17 @@ private:
 
     bool readOutage(CameraConfig *camera)
     {
-        if (!m_object.contains(QStringLiteral("outage")))
+        std::optional<QJsonObject> found;
+        if (!section(QStringLiteral("outage"), {QStringLiteral("afterFrames"), QStringLiteral("seconds")},
+                     &found))
+            return false;
+        if (!found)
             return true;
-        const QJsonValue v = m_object.value(QStringLiteral("outage"));
-        if (!v.isObject())
-            return fail(QStringLiteral("\"outage\" must be an object"));
-        const QJsonObject o = v.toObject();
-        const QString unknown = unknownKey(o, {QStringLiteral("afterFrames"), QStringLiteral("seconds")});
-        if (!unknown.isEmpty())
-            return fail(QStringLiteral("\"outage\": ") + unknown);
-        const QJsonValue frames = o.value(QStringLiteral("afterFrames"));
+        const QJsonValue frames = found->value(QStringLiteral("afterFrames"));
         const double d = frames.toDouble();
         if (!frames.isDouble() || d != std::floor(d) || d < 0 || d > 9.0e15)
             return fail(QStringLiteral("\"outage\".\"afterFrames\" must be a whole number of 0 or more"));
-        const QJsonValue seconds = o.value(QStringLiteral("seconds"));
+        const QJsonValue seconds = found->value(QStringLiteral("seconds"));
         if (!seconds.isDouble() || !(seconds.toDouble() > 0) || seconds.toDouble() > 1.0e6)
             return fail(
                 QStringLiteral("\"outage\".\"seconds\" must be a number above 0 and at most 1000000"));
