@@ -1,10 +1,10 @@
 // GrabHost: the tool's IPoolCallback for one camera object. It counts frames
 // and checks inside IFrameReady, on the SDK's grabbing thread, what a host
 // relies on: the frame number grows by one per frame (and starts again after
-// a reopen) and the image pointer is set. It notes when the last frame came, stops its camera from inside the
-// callback once the frame target is reached (so a run ends at exactly that
-// many frames and dumps), and copies a frame only when asked to keep the
-// last one (for the PNG preview).
+// a reopen) and the image pointer is set. It notes when the last frame came,
+// stops its camera from inside the callback once the frame target is reached
+// (so a run ends at exactly that many frames and dumps), and copies a frame
+// only when asked to keep the last one (for the PNG preview).
 #ifndef VXCAM_GRABHOST_H
 #define VXCAM_GRABHOST_H
 

@@ -42,9 +42,7 @@ bool ViewCamera::open(const GrabOptions &options, QString *error)
         return false;
     }
     ICameraObject *camera = m_camera->get();
-    const CameraFacts facts = readCameraFacts(key);
-    m_layout = FrameLayout {camera->m_nWidth, camera->m_nHeight, camera->m_nBitsPerPixel,
-                            camera->m_nImageFormat, facts.pixelFormat};
+    const CameraFacts facts = readLayout();
     m_exposureKnown
         = facts.exposureKnown && std::isfinite(facts.exposure) && std::fabs(facts.exposure) < 2.0e9;
     m_exposure = m_exposureKnown ? int(std::lround(facts.exposure)) : 0;
@@ -71,6 +69,15 @@ bool ViewCamera::open(const GrabOptions &options, QString *error)
     return true;
 }
 
+CameraFacts ViewCamera::readLayout()
+{
+    const ICameraObject *camera = m_camera->get();
+    const CameraFacts facts = readCameraFacts(key());
+    m_layout = FrameLayout {camera->m_nWidth, camera->m_nHeight, camera->m_nBitsPerPixel,
+                            camera->m_nImageFormat, facts.pixelFormat};
+    return facts;
+}
+
 void ViewCamera::watchConnection()
 {
     if (!m_camera || !m_connections)
@@ -81,6 +88,7 @@ void ViewCamera::watchConnection()
             return;
         m_lost = false;
         ++m_reconnects;
+        readLayout(); // a camera back from a power cut has its power-on settings
         if (m_exposureKnown)
             setExposure(m_exposure);
         if (m_runAgain)

@@ -10,6 +10,7 @@
 #define VXCAM_VIEWCAMERA_H
 
 #include "cameraconnections.h"
+#include "camerafacts.h"
 #include "camerahandle.h"
 #include "commandline.h"
 #include "frameimage.h"
@@ -61,6 +62,9 @@ public:
     ViewHost &host() { return m_host; }
 
 private:
+    // The frame layout of the opened camera; the facts read for it.
+    CameraFacts readLayout();
+
     PluginLoader m_plugin;
     tagVX_CAMERA_OPTION m_option;
     ViewHost m_host;
