@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <thread>
 
 namespace {
@@ -47,8 +48,9 @@ protected:
     }
 
     // A run of --frames 75 that outlives an outage of the camera: the
-    // outage begins after its first frames; the run must end with all 75.
-    void expectSurvived(const std::function<void()> &outage)
+    // outage begins after its first frames; the run must end with all 75,
+    // having reconnected as often as `reconnects` (a pattern) says.
+    void expectSurvived(const std::function<void()> &outage, const QString &reconnects)
     {
         start({"grab", "--camera", fake.key(), "--mode", "2", "--frames", "75", "--seconds", "120",
                "--reconnect", "--quiet"});
@@ -57,7 +59,8 @@ protected:
         const ToolRun run = finish();
         EXPECT_EQ(run.status, 0) << run.err.toStdString();
         EXPECT_TRUE(QRegularExpression("^" + QRegularExpression::escape(fake.key())
-                                       + R"( frames=75 size=512x512 .* broken=0 lost=\d+ reconnects=1\n$)")
+                                       + R"( frames=75 size=512x512 .* broken=0 lost=\d+ reconnects=)"
+                                       + reconnects + "\n$")
                         .match(run.out)
                         .hasMatch())
             << run.out.toStdString() << run.err.toStdString();
@@ -115,12 +118,14 @@ TEST_F(VxcamGigE, ALostCameraEndsItsRunWithOneLineAndStatusOne)
 
 TEST_F(VxcamGigE, ReconnectSurvivesAPowerCycle)
 {
-    expectSurvived([this] {
-        fake.kill();
-        std::this_thread::sleep_for(std::chrono::seconds(2)); // off
-        QString error;
-        ASSERT_TRUE(fake.restart(&error)) << error.toStdString();
-    });
+    expectSurvived(
+        [this] {
+            fake.kill();
+            std::this_thread::sleep_for(std::chrono::seconds(2)); // off
+            QString error;
+            ASSERT_TRUE(fake.restart(&error)) << error.toStdString();
+        },
+        "1"); // the restarted camera streams only to a new connection
 }
 
 TEST_F(VxcamGigE, ReconnectSurvivesAThreeSecondFullOutage)
@@ -129,10 +134,14 @@ TEST_F(VxcamGigE, ReconnectSurvivesAThreeSecondFullOutage)
         GTEST_SKIP() << "nft (Debian package nftables) is not installed";
     ASSERT_TRUE(nft({"add", "table", "inet", "outage"}));
     ASSERT_TRUE(nft({"add", "chain", "inet", "outage", "out", "{ type filter hook output priority 0; }"}));
-    expectSurvived([] {
-        // Every UDP packet, control and stream, dropped for 3 s.
-        ASSERT_TRUE(nft({"add", "rule", "inet", "outage", "out", "meta", "l4proto", "udp", "drop"}));
-        std::this_thread::sleep_for(std::chrono::seconds(3));
-        ASSERT_TRUE(nft({"flush", "chain", "inet", "outage", "out"}));
-    });
+    expectSurvived(
+        [] {
+            // Every UDP packet, control and stream, dropped for 3 s.
+            ASSERT_TRUE(nft({"add", "rule", "inet", "outage", "out", "meta", "l4proto", "udp", "drop"}));
+            std::this_thread::sleep_for(std::chrono::seconds(3));
+            ASSERT_TRUE(nft({"flush", "chain", "inet", "outage", "out"}));
+        },
+        // Aravis reports the camera lost about 2 s into the silence (then it
+        // is reopened); should it not have by the end, the stream resumes.
+        "[01]");
 }
