@@ -91,10 +91,16 @@ bool GigEFakeCamera::start(QString *error, int lostPerThousand)
     if (!launch({}, error) || !writeDescription(error))
         return false;
     kill();
-    QStringList arguments {"-g", m_dir.filePath(QStringLiteral("fake-line1.xml"))};
+    m_arguments = QStringList {"-g", m_dir.filePath(QStringLiteral("fake-line1.xml"))};
     if (lostPerThousand > 0)
-        arguments << "-r" << QString::number(lostPerThousand);
-    return launch(arguments, error);
+        m_arguments << "-r" << QString::number(lostPerThousand);
+    return launch(m_arguments, error);
+}
+
+bool GigEFakeCamera::restart(QString *error)
+{
+    kill();
+    return launch(m_arguments, error);
 }
 
 void GigEFakeCamera::kill()

@@ -26,6 +26,9 @@ public:
     bool start(QString *error, int lostPerThousand = 0);
     // Kills the server at once (SIGKILL): the camera vanishes mid-stream.
     void kill();
+    // Starts the killed server again as start() made it, at the same address:
+    // a power-cycled camera, back with its power-on state. False with *error.
+    bool restart(QString *error);
 
     // The key the Aravis back end gives it.
     QString key() const { return QStringLiteral("Aravis-Fake-") + m_serial; }
@@ -37,6 +40,7 @@ private:
     const QString m_address;
     const QString m_serial;
     QTemporaryDir m_dir;
+    QStringList m_arguments; // of the server start() made
     QProcess m_server;
 };
 

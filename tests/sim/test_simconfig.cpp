@@ -154,6 +154,14 @@ TEST(SimConfig, MistakesAreRefusedWithAClearMessageAndLeaveNoCameras)
          "more than 4294967295"},
         {R"({"cameras": [{"key": "K", "missing": ["Sharpness"]}]})", "unknown feature \"Sharpness\""},
         {R"({"cameras": [{"key": "K", "refuse": ["Gian=3"]}]})", "unknown feature \"Gian\""},
+        {R"({"cameras": [{"key": "K", "outage": 5}]})", "\"outage\" must be an object"},
+        {R"({"cameras": [{"key": "K", "outage": {"seconds": 2}}]})", "\"outage\".\"afterFrames\" must be"},
+        {R"({"cameras": [{"key": "K", "outage": {"afterFrames": 1.5, "seconds": 2}}]})", "\"afterFrames\""},
+        {R"({"cameras": [{"key": "K", "outage": {"afterFrames": 10, "seconds": 0}}]})",
+         "\"outage\".\"seconds\" must be a number above 0"},
+        {R"({"cameras": [{"key": "K", "outage": {"afterFrames": 10}}]})", "\"outage\".\"seconds\""},
+        {R"({"cameras": [{"key": "K", "outage": {"afterFrames": 10, "secs": 2}}]})",
+         "\"outage\": unknown key \"secs\""},
     };
     for (const auto &c : cases) {
         VxSim::useBuiltInCameras();

@@ -650,3 +650,46 @@ TEST(SimStream, StatisticsCountDeliveredFramesPerStreamSourceAndPerCameraForTheP
     EXPECT_EQ(cameraStatistics(nullptr).deliveredFrames, 0u);
     EXPECT_EQ(streamStatistics().deliveredFrames, 5u);
 }
+
+TEST(SimStream, AnOutageCutsThePowerAfterItsFramesAndTheCameraAnswersAgainOnceReconnected)
+{
+    SimSession sim(R"({"cameras": [{"key": "K", "width": 8, "height": 2, "fps": 200,
+                                    "outage": {"afterFrames": 5, "seconds": 0.5}}]})");
+    Stream s = openStream();
+    ASSERT_TRUE(s.camera->connect(accessPermissionControl));
+    ASSERT_TRUE(s.acquisition->exposureTime().setValue(2000.0));
+    Recorder before;
+    ASSERT_TRUE(s.source->attachGrabbing(before.proc()));
+    ASSERT_TRUE(s.source->startGrabbing(0, grabStrategySequential));
+    ASSERT_TRUE(waitFor([&] { return !s.camera->isConnected(); }));
+
+    // Powered off: exactly its frames came, and nothing answers.
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(before.calls.load(), 5);
+    EXPECT_FALSE(s.camera->connect(accessPermissionControl));
+    EXPECT_FALSE(CSystem::getInstance().createStreamSource(s.camera, 0));
+    EXPECT_FALSE(CSystem::getInstance().createAcquisitionControl(s.camera));
+    double exposure = 0;
+    EXPECT_FALSE(s.acquisition->exposureTime().getValue(exposure));
+    EXPECT_FALSE(s.source->stopGrabbing()); // ends the run all the same
+    EXPECT_EQ(VxSim::grabbingStreamCount("K"), 0);
+    EXPECT_FALSE(s.camera->disconnect());
+
+    // Back: a new connection works, the settings are the power-on ones, the
+    // old stream source stays dead and a new one streams, without a second outage.
+    ASSERT_TRUE(waitFor([&] { return s.camera->connect(accessPermissionControl); }));
+    EXPECT_TRUE(s.acquisition->exposureTime().getValue(exposure));
+    EXPECT_EQ(exposure, 10000.0);
+    EXPECT_FALSE(s.source->startGrabbing(0, grabStrategySequential));
+    IStreamSourcePtr fresh = CSystem::getInstance().createStreamSource(s.camera, 0);
+    ASSERT_TRUE(fresh);
+    Recorder after;
+    ASSERT_TRUE(fresh->attachGrabbing(after.proc()));
+    ASSERT_TRUE(fresh->startGrabbing(0, grabStrategySequential));
+    ASSERT_TRUE(waitFor([&] { return after.calls.load() >= 20; }));
+    EXPECT_TRUE(s.camera->isConnected());
+    EXPECT_TRUE(fresh->stopGrabbing());
+    EXPECT_EQ(before.calls.load(), 5);
+    std::lock_guard<std::mutex> lock(after.mutex);
+    EXPECT_EQ(after.sequences.front(), 1u);
+}

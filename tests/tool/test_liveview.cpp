@@ -44,7 +44,9 @@ protected:
     bool traced(const QString &line) const { return session.traceSinceMark().contains(line); }
 
     SimSession session {R"({"cameras": [{"key": "View:BGR", "width": 24, "height": 8,
-                                          "pixelFormat": "BGR8Packed", "fps": 100}]})"};
+                                          "pixelFormat": "BGR8Packed", "fps": 100},
+                                         {"key": "View:OFF", "width": 8, "height": 2, "fps": 100,
+                                          "outage": {"afterFrames": 10, "seconds": 0.5}}]})"};
     GrabOptions options;
 };
 
@@ -138,4 +140,23 @@ TEST_F(LiveViewTest, KeysDriveThePlugInAndClosingReleasesTheCamera)
     EXPECT_TRUE(closing.contains("disconnect View:BGR -> ok"));
     EXPECT_FALSE(window.screenshotFailed());
     EXPECT_EQ(QImage(session.path(QStringLiteral("shot.png"))).size(), window.size());
+}
+
+TEST_F(LiveViewTest, AWindowRecoversByItselfFromACameraThatWasOffForAWhile)
+{
+    options.cameras = QStringList {QStringLiteral("View:OFF")};
+    options.reconnect = true;
+    ViewCamera camera;
+    QString error;
+    ASSERT_TRUE(camera.open(options, &error)) << error.toStdString();
+    LiveView window(&camera, QString());
+    window.show();
+    ASSERT_TRUE(until([&] { return camera.lost(); }));
+    EXPECT_EQ(camera.host().frames(), 10u);
+    EXPECT_TRUE(window.statusText().contains("lost, reconnecting")) << window.statusText().toStdString();
+    ASSERT_TRUE(until([&] { return camera.host().frames() >= 20; }));
+    EXPECT_TRUE(camera.running());
+    EXPECT_EQ(camera.reconnects(), 1);
+    EXPECT_EQ(session.traceLines("startGrabbing View:OFF 0 0 -> ok").size(), 2);
+    EXPECT_TRUE(window.statusText().contains("  running\n")) << window.statusText().toStdString();
 }

@@ -182,7 +182,10 @@ TEST_F(Vxcam, KeysWithControlCharactersArePrintedEscaped)
 TEST_F(Vxcam, UsageErrorsExitWithTwo)
 {
     for (const QStringList &arguments :
-         {QStringList {}, QStringList {"shoot"}, QStringList {"grab"}, QStringList {"view"},
+         {QStringList {},
+          QStringList {"shoot"},
+          QStringList {"grab"},
+          QStringList {"view"},
           QStringList {"grab", "--camera", "K", "--mode", "4"},
           QStringList {"grab", "--camera", "K", "--seconds", "soon"},
           QStringList {"grab", "--camera", "K", "--driver", "oldest"},
@@ -191,8 +194,11 @@ TEST_F(Vxcam, UsageErrorsExitWithTwo)
           QStringList {"grab", "--camera", "K", "--exposure", "2.5"},
           QStringList {"grab", "--camera", "K", "--driver", "earlier", "--plugin", "other.so"},
           QStringList {"grab", "--camera", "K", "--screenshot", "x.png"},
+          QStringList {"grab", "--camera", "K", "--no-reconnect"},
+          QStringList {"view", "--camera", "K", "--reconnect"},
           QStringList {"view", "--camera", "K", "--png", "x.png"},
-          QStringList {"view", "--camera", "K", "--frames", "3"}, QStringList {"view", "--all"},
+          QStringList {"view", "--camera", "K", "--frames", "3"},
+          QStringList {"view", "--all"},
           QStringList {"view", "--camera", "K", "--camera", "L"},
           QStringList {"view", "--camera", "K", "--seconds", "soon"},
           QStringList {"view", "--camera", "K", "--driver", "earlier", "--plugin", "other.so"},
@@ -395,4 +401,53 @@ TEST_F(Vxcam, ARunWithoutFramesAndSnapshotsPastTheLimitAreSaid)
     EXPECT_TRUE(limited.err.contains(QRegularExpression(
         R"(vxcam: camera "Tool:RGB": [123] of 3 snapshots were not fired: the frame limit 2 was reached\n)")))
         << limited.err.toStdString();
+}
+
+TEST_F(Vxcam, ReconnectCarriesARunAcrossAnOutageAndWithoutItTheLossEndsTheRun)
+{
+    // Triggered through Line1 (so the reopened camera must be set up again:
+    // its power-on mode is free run), off for 1.5 s after 20 frames.
+    writeConfig("outage.json", R"({"cameras": [
+        {"key": "Out:1", "width": 16, "height": 4, "fps": 100, "line1Hz": 100,
+         "outage": {"afterFrames": 20, "seconds": 1.5}},
+        {"key": "Out:GONE", "width": 16, "height": 4, "fps": 100,
+         "outage": {"afterFrames": 20, "seconds": 3600}}]})");
+    const QString trace = dir.filePath("trace.txt");
+    QProcess process;
+    start(process,
+          {"grab", "--camera", "Out:1", "--mode", "1", "--exposure", "5000", "--frames", "60", "--seconds",
+           "60", "--save", dir.filePath("dump_"), "--reconnect", "--quiet"},
+          "outage.json", trace);
+    const ToolRun run = finishTool(process);
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(QRegularExpression(R"(^Out:1 frames=60 size=16x4 .* broken=0 lost=0 reconnects=1\n$)")
+                    .match(run.out)
+                    .hasMatch())
+        << run.out.toStdString();
+    EXPECT_EQ(filesMatching(dir, "dump_Out1_*.bmp"), 60);
+    QFile traced(trace);
+    ASSERT_TRUE(traced.open(QIODevice::ReadOnly));
+    const QByteArray calls = traced.readAll();
+    EXPECT_EQ(calls.count("set Out:1 TriggerMode On -> ok"), 2);
+    EXPECT_EQ(calls.count("set Out:1 ExposureTime 5000 -> ok"), 2);
+
+    // Without --reconnect the loss ends the run as before.
+    const ToolRun once
+        = vxcam({"grab", "--camera", "Out:1", "--frames", "60", "--seconds", "60"}, "outage.json");
+    EXPECT_EQ(once.status, 1);
+    EXPECT_TRUE(once.out.startsWith("Out:1 frames=20 ")) << once.out.toStdString();
+    EXPECT_FALSE(once.out.contains("reconnects")) << once.out.toStdString();
+    EXPECT_EQ(once.err.count("vxcam: "), 1) << once.err.toStdString();
+    EXPECT_TRUE(once.err.contains("vxcam: camera \"Out:1\" lost its connection after 20 frames\n"))
+        << once.err.toStdString();
+
+    // A camera that does not come back within --seconds fails the same way.
+    const ToolRun gone = vxcam(
+        {"grab", "--camera", "Out:GONE", "--frames", "60", "--seconds", "3", "--reconnect"}, "outage.json");
+    EXPECT_EQ(gone.status, 1);
+    EXPECT_TRUE(gone.out.startsWith("Out:GONE frames=20 ")) << gone.out.toStdString();
+    EXPECT_TRUE(gone.out.endsWith(" reconnects=0\n")) << gone.out.toStdString();
+    EXPECT_TRUE(gone.err.contains("vxcam: camera \"Out:GONE\" lost its connection after 20 frames and did "
+                                  "not answer again within the run's 3 seconds\n"))
+        << gone.err.toStdString();
 }

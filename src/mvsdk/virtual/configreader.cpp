@@ -77,7 +77,8 @@ public:
                QStringLiteral("height"),  QStringLiteral("pixelFormat"), QStringLiteral("fps"),
                QStringLiteral("line1Hz"), QStringLiteral("frameBytes"),  QStringLiteral("pattern"),
                QStringLiteral("kind"),    QStringLiteral("features"),    QStringLiteral("missing"),
-               QStringLiteral("refuse"),  QStringLiteral("fail"),        QStringLiteral("gige")};
+               QStringLiteral("refuse"),  QStringLiteral("fail"),        QStringLiteral("gige"),
+               QStringLiteral("outage")};
         const QString unknown = unknownKey(m_object, kKeys);
         if (!unknown.isEmpty())
             return fail(unknown);
@@ -119,7 +120,7 @@ public:
         camera->kind = static_cast<int>(kind);
         return readFeatures(camera) && readFeatureNames(QStringLiteral("missing"), &camera->missing)
             && readFeatureNames(QStringLiteral("refuse"), &camera->refuse) && readFail(camera)
-            && readGigE(camera) && checkGeometry(*camera);
+            && readGigE(camera) && readOutage(camera) && checkGeometry(*camera);
     }
 
 private:
@@ -250,19 +251,33 @@ private:
         return true;
     }
 
+    // The object `name` of the camera, whose keys must be among `known`.
+    // False (with the error) for a mistake; *object stays empty without one.
+    bool section(const QString &name, const QStringList &known, std::optional<QJsonObject> *object)
+    {
+        if (!m_object.contains(name))
+            return true;
+        const QJsonValue v = m_object.value(name);
+        if (!v.isObject())
+            return fail(QStringLiteral("\"%1\" must be an object").arg(name));
+        const QString unknown = unknownKey(v.toObject(), known);
+        if (!unknown.isEmpty())
+            return fail(QStringLiteral("\"%1\": ").arg(name) + unknown);
+        *object = v.toObject();
+        return true;
+    }
+
     bool readGigE(CameraConfig *camera)
     {
-        if (!m_object.contains(QStringLiteral("gige")))
+        std::optional<QJsonObject> found;
+        if (!section(QStringLiteral("gige"),
+                     {QStringLiteral("interface"), QStringLiteral("mask"), QStringLiteral("gateway"),
+                      QStringLiteral("camera")},
+                     &found))
+            return false;
+        if (!found)
             return true;
-        const QJsonValue v = m_object.value(QStringLiteral("gige"));
-        if (!v.isObject())
-            return fail(QStringLiteral("\"gige\" must be an object"));
-        const QJsonObject o = v.toObject();
-        const QString unknown = unknownKey(o,
-                                           {QStringLiteral("interface"), QStringLiteral("mask"),
-                                            QStringLiteral("gateway"), QStringLiteral("camera")});
-        if (!unknown.isEmpty())
-            return fail(QStringLiteral("\"gige\": ") + unknown);
+        const QJsonObject &o = *found;
         GigEConfig gige;
         const struct {
             const char *name;
@@ -280,6 +295,26 @@ private:
             *field.target = item.toString();
         }
         camera->gige = gige;
+        return true;
+    }
+
+    bool readOutage(CameraConfig *camera)
+    {
+        std::optional<QJsonObject> found;
+        if (!section(QStringLiteral("outage"), {QStringLiteral("afterFrames"), QStringLiteral("seconds")},
+                     &found))
+            return false;
+        if (!found)
+            return true;
+        const QJsonValue frames = found->value(QStringLiteral("afterFrames"));
+        const double d = frames.toDouble();
+        if (!frames.isDouble() || d != std::floor(d) || d < 0 || d > 9.0e15)
+            return fail(QStringLiteral("\"outage\".\"afterFrames\" must be a whole number of 0 or more"));
+        const QJsonValue seconds = found->value(QStringLiteral("seconds"));
+        if (!seconds.isDouble() || !(seconds.toDouble() > 0) || seconds.toDouble() > 1.0e6)
+            return fail(
+                QStringLiteral("\"outage\".\"seconds\" must be a number above 0 and at most 1000000"));
+        camera->outage = OutageConfig {static_cast<uint64_t>(d), seconds.toDouble()};
         return true;
     }
 

@@ -26,6 +26,13 @@ struct GigEConfig {
 // moving box and the frame number.
 enum class PatternKind { Ramp, None, Bars };
 
+// A scripted power cut: after `afterFrames` frames of its first start the
+// camera answers nothing for `seconds`, then comes back as if switched on.
+struct OutageConfig {
+    uint64_t afterFrames = 0;
+    double seconds = 0;
+};
+
 struct CameraConfig {
     QString key;
     std::optional<QString> model;
@@ -42,6 +49,7 @@ struct CameraConfig {
     QStringList refuse;
     QStringList fail;
     std::optional<GigEConfig> gige;
+    std::optional<OutageConfig> outage;
 };
 
 struct SystemConfig {

@@ -186,6 +186,15 @@ void FeatureStore::setModel(const QString &model)
     feature.present = true;
 }
 
+void FeatureStore::restoreValues(const FeatureStore &powerOn)
+{
+    for (auto &[name, feature] : m_features) {
+        const auto found = powerOn.m_features.find(name);
+        if (found != powerOn.m_features.end())
+            feature.value = found->second.value;
+    }
+}
+
 bool FeatureStore::setRefusal(const QString &rule, bool refuse)
 {
     const int eq = rule.indexOf(QLatin1Char('='));

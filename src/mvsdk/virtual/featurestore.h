@@ -45,6 +45,9 @@ public:
     void setModel(const QString &model);
     // Rule "Feature" or "Feature=Value"; false when it names no known feature.
     bool setRefusal(const QString &rule, bool refuse);
+    // Every value back to the one in `powerOn` (a copy of this store made
+    // earlier); missing features and refusal rules stay as they are.
+    void restoreValues(const FeatureStore &powerOn);
 
 private:
     struct Feature {

@@ -41,6 +41,7 @@ VirtualCamera::VirtualCamera(const CameraConfig &config)
     , m_kind(config.kind)
     , m_patternKind(config.pattern)
     , m_hasGigE(config.gige.has_value())
+    , m_outage(config.outage)
     , m_fps(config.fps)
     , m_line1Hz(config.line1Hz)
     , m_fixedFrameBytes(config.frameBytes.has_value())
@@ -61,13 +62,15 @@ VirtualCamera::VirtualCamera(const CameraConfig &config)
         m_features.setRefusal(rule, true);
     for (const QString &operation : config.fail)
         m_failures.insert(operation);
+    m_powerOnFeatures = m_features;
+    m_outagePending.store(m_outage.has_value());
 }
 
 VirtualCamera::~VirtualCamera() = default;
 
 Dahua::GenICam::IStreamSourcePtr VirtualCamera::createStream(const Dahua::GenICam::ICameraPtr &, uint16_t)
 {
-    if (fails(QStringLiteral("createStreamSource")))
+    if (fails(QStringLiteral("createStreamSource")) || refusesAll())
         return nullptr;
     auto stream = std::make_shared<VirtualStreamSource>(shared_from_this());
     addStream(stream->state());
@@ -85,7 +88,7 @@ bool VirtualCamera::connect(Dahua::GenICam::ECameraAccessPermission accessPermis
     bool ok = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        ok = !m_failures.contains(QStringLiteral("connect"));
+        ok = !m_failures.contains(QStringLiteral("connect")) && !refusesAllLocked();
         if (ok)
             m_connected = true;
     }
@@ -100,8 +103,14 @@ bool VirtualCamera::disconnect()
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         ok = !m_failures.contains(QStringLiteral("disconnect"));
-        if (ok)
+        if (refusesAllLocked()) {
+            // Nothing answers, but the connection ends here all the same.
+            ok = false;
             m_connected = false;
+            m_connectionLost = false;
+        } else if (ok) {
+            m_connected = false;
+        }
     }
     CallTrace::write(QStringLiteral("disconnect %1 -> %2").arg(m_key, CallTrace::result(ok)));
     return ok;
@@ -116,7 +125,7 @@ bool VirtualCamera::isConnected() const
 bool VirtualCamera::hasFeature(const std::string &name, FeatureType type) const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return m_features.has(name, type);
+    return !refusesAllLocked() && m_features.has(name, type);
 }
 
 bool VirtualCamera::readFeature(const std::string &name, FeatureType type, FeatureValue &value)
@@ -125,7 +134,7 @@ bool VirtualCamera::readFeature(const std::string &name, FeatureType type, Featu
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         FeatureValue current;
-        ok = m_features.has(name, type) && m_features.get(name, current);
+        ok = !refusesAllLocked() && m_features.has(name, type) && m_features.get(name, current);
         if (ok)
             value = current;
     }
@@ -173,7 +182,7 @@ bool VirtualCamera::writeFeature(const std::string &name, const FeatureValue &va
     bool ok = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        ok = applyKeepingGeometry(name, [&] { return m_features.set(name, value); });
+        ok = !refusesAllLocked() && applyKeepingGeometry(name, [&] { return m_features.set(name, value); });
     }
     CallTrace::write(QStringLiteral("set %1 %2 %3 -> %4")
                          .arg(m_key, QString::fromStdString(name), value.toText(), CallTrace::result(ok)));
@@ -188,7 +197,8 @@ bool VirtualCamera::executeCommand(const std::string &name)
     bool software = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        ok = m_features.has(name, FeatureType::Command) && !m_features.refused(name, QString());
+        ok = !refusesAllLocked() && m_features.has(name, FeatureType::Command)
+            && !m_features.refused(name, QString());
     }
     if (ok && name == "TriggerSoftware")
         software = pacing().kind == Pacing::Software;
@@ -199,6 +209,36 @@ bool VirtualCamera::executeCommand(const std::string &name)
             stream->trigger();
     }
     return ok;
+}
+
+bool VirtualCamera::poweredOffLocked() const
+{
+    return m_powerBack.has_value() && std::chrono::steady_clock::now() < *m_powerBack;
+}
+
+bool VirtualCamera::refusesAll() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return refusesAllLocked();
+}
+
+void VirtualCamera::cutPowerIfDue()
+{
+    if (!m_outagePending.load(std::memory_order_relaxed) || framesProduced() < m_outage->afterFrames)
+        return;
+    if (!m_outagePending.exchange(false))
+        return; // another stream source of the camera cut it
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_powerBack = std::chrono::steady_clock::now()
+            + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                          std::chrono::duration<double>(m_outage->seconds));
+        m_connectionLost = m_connected;
+        m_connected = false;
+        m_features.restoreValues(m_powerOnFeatures);
+    }
+    for (const std::shared_ptr<StreamState> &stream : streams())
+        stream->cutPower();
 }
 
 void VirtualCamera::setFailure(const QString &operation, bool fail)
@@ -415,8 +455,8 @@ bool VirtualCamera::forceIp(const QString &address, const QString &mask, const Q
     bool ok = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        ok = m_hasGigE && !m_failures.contains(QStringLiteral("forceIp")) && isIPv4Text(address)
-            && isIPv4Text(mask) && isIPv4Text(gateway);
+        ok = m_hasGigE && !m_failures.contains(QStringLiteral("forceIp")) && !poweredOffLocked()
+            && isIPv4Text(address) && isIPv4Text(mask) && isIPv4Text(gateway);
         if (ok)
             m_gige.cameraAddress = address;
     }

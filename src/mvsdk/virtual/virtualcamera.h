@@ -3,7 +3,8 @@
 // It is the ICamera that discovery hands out and the feature back end of its
 // nodes: features and their values, connection state, scripted failures and
 // refusals, trigger pacing, frame geometry, GigE addresses, and the stream
-// sources made for it (for software triggers and for observation).
+// sources made for it (for software triggers and for observation), and the
+// scripted outage, in which it behaves as a camera whose power is cut.
 //
 // Thread-safe: one mutex guards the model. It is never held while a stream
 // source's own mutex is taken, nor while a frame handler runs.
@@ -21,9 +22,11 @@
 #include <QString>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,7 +52,7 @@ public:
 
     // SdkCamera
     QString traceKey() const override { return m_key; }
-    bool controlAvailable(const QString &factory) override { return !fails(factory); }
+    bool controlAvailable(const QString &factory) override { return !fails(factory) && !refusesAll(); }
     Dahua::GenICam::IStreamSourcePtr createStream(const Dahua::GenICam::ICameraPtr &self,
                                                   uint16_t channelId) override;
     Dahua::GenICam::IGigECameraPtr gigeCamera(const Dahua::GenICam::ICameraPtr &self) override;
@@ -61,7 +64,7 @@ public:
     bool writeFeature(const std::string &name, const FeatureValue &value) override;
     bool executeCommand(const std::string &name) override;
 
-    // Scripting.
+    // Scripting. Whether the operation is scripted to fail.
     bool fails(const QString &operation) const;
     void setFailure(const QString &operation, bool fail);
     // False (and nothing changes) when the rule names no known feature.
@@ -102,6 +105,17 @@ public:
     const void *lastImage() const { return m_lastImage.load(std::memory_order_relaxed); }
     uint64_t framesProduced() const { return m_framesProduced.load(); }
 
+    // The scripted outage ("outage" in the configuration). Once the camera
+    // has made that many frames the power goes: the connection ends, the
+    // features go back to their power-on values and the stream sources of
+    // that time stay dead for good. After its seconds the camera answers
+    // again; a connection held when the power went stays lost (every
+    // operation fails) until it is disconnected. Never called with a lock held.
+    void cutPowerIfDue();
+    // Whether every operation fails now: the power is off, or the connection
+    // was lost to an outage and not yet ended by a disconnect.
+    bool refusesAll() const;
+
     // GigE views.
     bool hasGigE() const { return m_hasGigE; }
     GigEConfig gige() const;
@@ -118,12 +132,16 @@ private:
     // Sets a feature and keeps it only while the geometry stays usable.
     template <class Apply> bool applyKeepingGeometry(const std::string &name, Apply apply);
     void wakeStreams() const;
+    // With m_mutex held.
+    bool poweredOffLocked() const;
+    bool refusesAllLocked() const { return poweredOffLocked() || m_connectionLost; }
 
     const QString m_key;
     const std::string m_keyUtf8;
     const int m_kind;
     const PatternKind m_patternKind;
     const bool m_hasGigE;
+    const std::optional<OutageConfig> m_outage;
 
     mutable std::mutex m_mutex;
     FeatureStore m_features;
@@ -138,6 +156,10 @@ private:
     std::atomic<uint64_t> m_framesProduced {0};
     std::atomic<const void *> m_lastImage {nullptr};
     std::atomic<bool> m_framesImpossibleReported {false};
+    std::atomic<bool> m_outagePending {false};
+    std::optional<std::chrono::steady_clock::time_point> m_powerBack; // set when the power went
+    bool m_connectionLost = false;
+    FeatureStore m_powerOnFeatures;
 
     // Its own lock: making a large pattern must not hold up feature access.
     std::mutex m_patternMutex;

@@ -80,6 +80,7 @@ void runGrabbing(std::shared_ptr<StreamState> state)
         lock.unlock();
         // The camera's own lock is never taken while the stream's is held, and
         // a (possibly large) frame buffer is made without holding either.
+        state->camera->cutPowerIfDue();
         const VirtualCamera::Pacing pacing = state->camera->pacing();
         const VirtualCamera::FrameShape shape = state->camera->frameShape();
         if (pattern == nullptr || pattern->shape() != shape)
@@ -98,6 +99,10 @@ void runGrabbing(std::shared_ptr<StreamState> state)
             break;
         if (state->woken)
             continue;
+        if (state->dead) {
+            state->changed.wait(lock, [&state] { return !state->grabbing; });
+            continue;
+        }
         if (!ready) {
             state->changed.wait(lock, [&state] { return !state->grabbing || state->woken; });
             continue;
@@ -158,6 +163,15 @@ void StreamState::wake()
     changed.notify_all();
 }
 
+void StreamState::cutPower()
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    dead = true;
+    pendingTriggers = 0;
+    woken = true;
+    changed.notify_all();
+}
+
 VirtualStreamSource::VirtualStreamSource(std::shared_ptr<VirtualCamera> camera)
     : m_state(std::make_shared<StreamState>(std::move(camera)))
 {
@@ -208,10 +222,12 @@ bool VirtualStreamSource::startGrabbing(uint64_t maxImagesGrabbed, Dahua::GenICa
                                   CallTrace::result(ok)));
         return ok;
     };
-    if (m_state->camera->fails(QStringLiteral("startGrabbing")))
+    if (m_state->camera->fails(QStringLiteral("startGrabbing")) || m_state->camera->refusesAll())
         return trace(false);
     {
         std::unique_lock<std::mutex> lock(m_state->mutex);
+        if (m_state->dead)
+            return trace(false);
         if (m_state->grabbing)
             return trace(true);
         m_state->grabbing = true;
@@ -259,8 +275,10 @@ bool VirtualStreamSource::stopGrabbing()
         // The thread leaves its loop by itself; the next start or the destructor joins it.
         m_state->waitForDeliveriesUnlessInside(lock);
     }
-    CallTrace::write(QStringLiteral("stopGrabbing %1 -> ok").arg(key));
-    return true;
+    // The run ends here either way; a camera that does not answer fails the call.
+    const bool ok = !m_state->camera->refusesAll();
+    CallTrace::write(QStringLiteral("stopGrabbing %1 -> %2").arg(key, CallTrace::result(ok)));
+    return ok;
 }
 
 Dahua::GenICam::CStreamStatistics VirtualStreamSource::getStatistics() const

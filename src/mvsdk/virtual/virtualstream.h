@@ -13,6 +13,9 @@
 //  - Releasing the last handle stops grabbing first; from inside a handler
 //    the thread is let go instead of joined, and it touches only StreamState,
 //    which it keeps alive itself.
+// A stream source that existed when its camera's power was cut (a scripted
+// outage) is dead for good, as a real one bound to the lost connection: it
+// makes no frame and never starts again; a stop still ends its run.
 #ifndef MVSDK_VIRTUAL_VIRTUALSTREAM_H
 #define MVSDK_VIRTUAL_VIRTUALSTREAM_H
 
@@ -41,12 +44,15 @@ struct StreamState : Mvsdk::detail::StreamCore {
     void trigger();
     // Makes the grabbing thread read the camera's settings again.
     void wake();
+    // The camera's power went: no frame from now on.
+    void cutPower();
 
     const std::shared_ptr<VirtualCamera> camera;
     bool alive = true;          // the stream source object exists
     bool threadRunning = false; // a grabbing thread exists (or is being made) and has not left its loop
     bool woken = false;
-    uint64_t run = 0; // counts the starts that began a run
+    bool dead = false; // the camera's power went while this stream source existed
+    uint64_t run = 0;  // counts the starts that began a run
     uint64_t sequence = 0;
     uint64_t pendingTriggers = 0;
     uint64_t maxImages = 0; // 0: no limit

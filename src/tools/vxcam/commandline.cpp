@@ -118,6 +118,10 @@ QStringList addGrabOptions(QCommandLineParser &parser)
                         "camera's key before its extension."),
          QStringLiteral("FILE")},
         {QStringLiteral("quiet"), QStringLiteral("No progress display.")},
+        {QStringLiteral("reconnect"),
+         QStringLiteral("A camera that loses its connection is closed and opened again about once a "
+                        "second until it answers or --seconds are up, then started as before; its "
+                        "frames count on.")},
     };
     parser.addOptions(options);
     return optionNames(options);
@@ -129,6 +133,9 @@ QStringList addViewOptions(QCommandLineParser &parser)
     const QList<QCommandLineOption> options {
         {QStringLiteral("screenshot"),
          QStringLiteral("view: save the window as a PNG picture when it closes."), QStringLiteral("FILE")},
+        {QStringLiteral("no-reconnect"),
+         QStringLiteral("view: leave a camera that lost its connection closed (by default the view "
+                        "opens it again once it answers).")},
     };
     parser.addOptions(options);
     return optionNames(options);
@@ -238,6 +245,7 @@ bool readGrabOptions(const QCommandLineParser &parser, GrabOptions &o, QString *
         return false;
     }
     o.quiet = parser.isSet(QStringLiteral("quiet"));
+    o.reconnect = parser.isSet(QStringLiteral("reconnect"));
     return true;
 }
 
@@ -253,6 +261,7 @@ bool readViewOptions(const QCommandLineParser &parser, GrabOptions &o, QString *
         *error = QStringLiteral("--screenshot needs a file name");
         return false;
     }
+    o.reconnect = !parser.isSet(QStringLiteral("no-reconnect"));
     return true;
 }
 

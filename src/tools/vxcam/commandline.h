@@ -3,8 +3,9 @@
 // The options that open and set up a camera (--plugin, --camera, --driver,
 // --board, --mode, --exposure, --save, --suffix) are shared by every command
 // that drives cameras; --seconds and --limit by grab and view. The ones that
-// shape a grab run (--frames, --snap, --snap-timeout, --png, --all, --quiet)
-// are grab's own, --screenshot is view's own; a command refuses the other's.
+// shape a grab run (--frames, --snap, --snap-timeout, --png, --all, --quiet,
+// --reconnect) are grab's own, --screenshot and --no-reconnect view's own; a
+// command refuses the other's.
 #ifndef VXCAM_COMMANDLINE_H
 #define VXCAM_COMMANDLINE_H
 
@@ -33,6 +34,9 @@ struct GrabOptions {
     // The frame limit in mode 3 (the option record's m_nFrameLimit).
     quint32 limit = 0;
     bool limitGiven = false;
+    // A camera found lost is closed and opened again (about once a second)
+    // until it answers; grab: --reconnect; view: unless --no-reconnect.
+    bool reconnect = false;
 
     // grab's own.
     bool allCameras = false;

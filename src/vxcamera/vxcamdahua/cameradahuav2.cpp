@@ -198,6 +198,9 @@ void CCameraDahuaV2::ICloseCamera()
     m_pBuff = nullptr;
     std::atomic_ref<bool>(m_bOpened).store(false);
     std::atomic_ref<bool>(m_bStarted).store(false);
+    // Whatever mode the camera had is unknown once it is closed (a stop that
+    // failed left it set): the next open's start writes the trigger features.
+    std::atomic_ref<qint32>(m_nCurTriggerMode).store(0);
 }
 
 int CCameraDahuaV2::IStartCamera()

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <thread>
 
 namespace {
 
@@ -19,6 +20,8 @@ using Clock = GrabHost::Clock;
 
 // How often a waiting run looks at its time limit, the connection and interrupts.
 constexpr std::chrono::milliseconds kLookAgain {20};
+// How often a lost camera is tried again.
+constexpr std::chrono::seconds kReopenEvery {1};
 
 Clock::time_point after(double seconds)
 {
@@ -103,7 +106,7 @@ bool CameraRun::open()
     return true;
 }
 
-bool CameraRun::setExposure()
+bool CameraRun::exposureSet()
 {
     if (!m_options.exposureGiven)
         return true;
@@ -112,11 +115,15 @@ bool CameraRun::setExposure()
     property.propValue = m_options.exposure;
     WarningWatch watch;
     m_camera->ISetProperty(&property);
-    if (watch.warnings() > 0) {
-        fail(QStringLiteral("cannot set the exposure time %1 on ").arg(m_options.exposure) + cameraText());
-        return false;
-    }
-    return true;
+    return watch.warnings() == 0;
+}
+
+bool CameraRun::setExposure()
+{
+    if (exposureSet())
+        return true;
+    fail(QStringLiteral("cannot set the exposure time %1 on ").arg(m_options.exposure) + cameraText());
+    return false;
 }
 
 bool CameraRun::start()
@@ -149,13 +156,41 @@ bool CameraRun::ending()
         return true;
     if (m_host.targetReached())
         m_end = End::Target;
-    else if (!m_connections->connected(m_key))
-        m_end = End::Lost;
+    else if (!m_connections->connected(m_key) && !(m_options.reconnect && reconnect()))
+        m_end = interrupted() ? End::Interrupt : End::Lost;
     else if (interrupted())
         m_end = End::Interrupt;
     else if (Clock::now() >= m_deadline)
         m_end = End::Time;
     return m_end != End::None;
+}
+
+bool CameraRun::reconnect()
+{
+    m_camera->IStopCamera();
+    m_camera->ICloseCamera();
+    for (Clock::time_point attempt = Clock::now();; attempt += kReopenEvery) {
+        while (Clock::now() < attempt && Clock::now() < m_deadline && !interrupted())
+            std::this_thread::sleep_for(kLookAgain);
+        if (Clock::now() >= m_deadline || interrupted())
+            return false;
+        if (reopen()) {
+            ++m_reconnects;
+            return true;
+        }
+    }
+}
+
+bool CameraRun::reopen()
+{
+    if (m_camera->IOpenCamera() != 1)
+        return false;
+    // The open set the frame number back to 0.
+    m_host.expectRestart();
+    if (exposureSet() && m_camera->IStartCamera() == 1)
+        return true;
+    m_camera->ICloseCamera();
+    return false;
 }
 
 bool CameraRun::waitForMoreThan(int frames, Clock::time_point until)
@@ -218,6 +253,8 @@ void CameraRun::stopAndClose()
         m_summary.framesPerSecond = toLastFrame > 0 ? frames / toLastFrame : 0;
         m_summary.megabytesPerSecond = toLastFrame > 0 ? m_host.bytes() / toLastFrame / 1.0e6 : 0;
         m_summary.broken = m_host.brokenPromises();
+        if (m_options.reconnect)
+            m_summary.reconnects = m_reconnects;
         m_lastFrame = m_host.lastFrame();
         m_lastFrameLayout.width = m_summary.width;
         m_lastFrameLayout.height = m_summary.height;
@@ -231,7 +268,12 @@ void CameraRun::reportRun()
 {
     if (m_end == End::Lost) {
         // One line: what failed after the loss followed from it.
-        fail(cameraText() + QStringLiteral(" lost its connection after %1 frames").arg(m_summary.frames));
+        QString line
+            = cameraText() + QStringLiteral(" lost its connection after %1 frames").arg(m_summary.frames);
+        if (m_options.reconnect)
+            line += QStringLiteral(" and did not answer again within the run's %1 seconds")
+                        .arg(number(m_options.seconds));
+        fail(line);
         return;
     }
     const int snaps = m_options.snaps;

@@ -6,6 +6,8 @@
 // A run ends at the first of: its frame target (the callback stops the camera
 // at exactly that frame), its time limit, the SDK reporting the camera's
 // connection lost, an interrupt. Each failure is one line naming the camera.
+// With --reconnect a lost camera is closed and opened again about once a
+// second until it answers (or the time is up), then started as before.
 #ifndef VXCAM_CAMERARUN_H
 #define VXCAM_CAMERARUN_H
 
@@ -58,6 +60,8 @@ private:
     enum class End { None, Target, Time, Lost, Interrupt };
 
     bool open();
+    // Whether the exposure time asked for (if any) was taken.
+    bool exposureSet();
     bool setExposure();
     bool start();
     void fireSnapshots();
@@ -65,8 +69,15 @@ private:
     // Waits until more than `frames` frames have come, the run ends, or
     // `until`; whether the frames came.
     bool waitForMoreThan(int frames, GrabHost::Clock::time_point until);
-    // Sets m_end when the run has to end now; whether it has.
+    // Sets m_end when the run has to end now; whether it has. Reconnects a
+    // lost camera first when asked to.
     bool ending();
+    // Closes the lost camera and opens it again until it answers; whether
+    // it runs again (false: the time is up, or an interrupt came).
+    bool reconnect();
+    // One attempt: open, exposure, start in the mode asked for; closed again
+    // when a step fails.
+    bool reopen();
     void stopAndClose();
     void reportRun();
     // Fails the run when dumps the plug-in was to write are not there.
@@ -96,6 +107,7 @@ private:
     int m_snapsRefused = 0;
     int m_snapsWithoutFrame = 0;
     int m_snapsNotFired = 0; // the run's frames (or the limit) were reached first
+    int m_reconnects = 0;
 
     bool m_started = false;
     std::atomic<bool> m_failed {false};

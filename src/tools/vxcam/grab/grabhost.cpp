@@ -7,7 +7,8 @@
 void GrabHost::IFrameReady(ICameraObject *camera)
 {
     const quint32 number = std::atomic_ref<quint32>(camera->m_nFrameNum).load();
-    const bool first = m_frames.load() == 0;
+    const bool restarted = m_restart.load() && m_restart.exchange(false);
+    const bool first = restarted || m_frames.load() == 0;
     if ((first && number == 0) || (!first && number != m_lastNumber + 1))
         ++m_broken;
     m_lastNumber = number;

@@ -1,10 +1,10 @@
 // GrabHost: the tool's IPoolCallback for one camera object. It counts frames
 // and checks inside IFrameReady, on the SDK's grabbing thread, what a host
-// relies on: the frame number grows by one per frame and the image pointer is
-// set. It notes when the last frame came, stops its camera from inside the
-// callback once the frame target is reached (so a run ends at exactly that
-// many frames and dumps), and copies a frame only when asked to keep the
-// last one (for the PNG preview).
+// relies on: the frame number grows by one per frame (and starts again after
+// a reopen) and the image pointer is set. It notes when the last frame came,
+// stops its camera from inside the callback once the frame target is reached
+// (so a run ends at exactly that many frames and dumps), and copies a frame
+// only when asked to keep the last one (for the PNG preview).
 #ifndef VXCAM_GRABHOST_H
 #define VXCAM_GRABHOST_H
 
@@ -35,6 +35,10 @@ public:
     void IStateChanged(ICameraObject *, int) override { }
     void IFrameReady(ICameraObject *camera) override;
 
+    // The camera was opened again: its frame numbers start afresh, so the
+    // next frame is checked as a first one. Before that open's start.
+    void expectRestart() { m_restart.store(true); }
+
     int frames() const { return m_frames.load(); }
     bool targetReached() const { return m_target > 0 && frames() >= m_target; }
     int brokenPromises() const { return m_broken.load(); }
@@ -57,6 +61,7 @@ private:
     tagVX_CAMERA_OPTION *const m_option;
     std::atomic<int> m_frames {0};
     std::atomic<int> m_broken {0};
+    std::atomic<bool> m_restart {false};
     std::atomic<quint64> m_bytes {0};
     std::atomic<Clock::rep> m_lastTime {0};
     quint32 m_lastNumber = 0; // grabbing thread only

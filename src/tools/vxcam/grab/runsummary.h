@@ -1,9 +1,12 @@
 // The one line a camera's run ends with, on standard output:
 // KEY frames=N size=WxH bpp=B format=NAME seconds=S fps=F MB/s=M broken=K lost=L
+// and, with --reconnect, reconnects=R
 #ifndef VXCAM_RUNSUMMARY_H
 #define VXCAM_RUNSUMMARY_H
 
 #include <QString>
+
+#include <optional>
 
 struct RunSummary {
     QString key; // printable
@@ -17,6 +20,7 @@ struct RunSummary {
     double megabytesPerSecond = 0;
     int broken = 0;
     quint64 lost = 0;
+    std::optional<int> reconnects; // with --reconnect
 };
 
 QString summaryLine(const RunSummary &summary);

@@ -115,7 +115,7 @@ int LiveView::exposureStep(int value, bool up)
 
 void LiveView::refresh()
 {
-    m_camera->checkLost();
+    m_camera->watchConnection();
     m_runAction->setText(m_camera->running() ? QStringLiteral("Stop") : QStringLiteral("Start"));
     const ViewFrame *frame = m_camera->host().latest().takeNewest();
     if (frame != nullptr) {
@@ -211,11 +211,11 @@ void LiveView::updateStatus()
     const QString exposure
         = m_camera->exposureKnown() ? QString::number(m_camera->exposure()) : QStringLiteral("unknown");
     // The key goes in last: a "%" in it must not take part in the filling-in.
-    QString state = m_camera->running() ? QStringLiteral("running") : QStringLiteral("stopped");
-    if (m_camera->lost())
-        state = QStringLiteral("LOST (the camera's connection is gone)");
-    else if (m_camera->limitReached())
-        state = QStringLiteral("stopped at the frame limit");
+    const QString state = m_camera->reconnecting() ? QStringLiteral("lost, reconnecting")
+        : m_camera->lost()                         ? QStringLiteral("LOST (the camera's connection is gone)")
+        : m_camera->limitReached()                 ? QStringLiteral("stopped at the frame limit")
+        : m_camera->running()                      ? QStringLiteral("running")
+                                                   : QStringLiteral("stopped");
     const QString first
         = QStringLiteral("  %1x%2  %3  %4").arg(layout.width).arg(layout.height).arg(format, state);
     const QString second = QStringLiteral("frames %1  %2 fps  lost %3  incomplete %4")

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <system_error>
 
 bool ViewCamera::open(const GrabOptions &options, QString *error)
 {
@@ -44,9 +45,7 @@ bool ViewCamera::open(const GrabOptions &options, QString *error)
         return false;
     }
     ICameraObject *camera = m_camera->get();
-    const CameraFacts facts = readCameraFacts(key);
-    m_layout = FrameLayout {camera->m_nWidth, camera->m_nHeight, camera->m_nBitsPerPixel,
-                            camera->m_nImageFormat, facts.pixelFormat};
+    const CameraFacts facts = readLayout();
     m_exposureKnown
         = facts.exposureKnown && std::isfinite(facts.exposure) && std::fabs(facts.exposure) < 2.0e9;
     m_exposure = m_exposureKnown ? int(std::lround(facts.exposure)) : 0;
@@ -71,13 +70,63 @@ bool ViewCamera::open(const GrabOptions &options, QString *error)
         *error = QStringLiteral("cannot start camera \"%1\" in mode %2").arg(shownKey).arg(options.mode);
         return false;
     }
+    m_reconnect = options.reconnect;
     return true;
+}
+
+CameraFacts ViewCamera::readLayout()
+{
+    const ICameraObject *camera = m_camera->get();
+    const CameraFacts facts = readCameraFacts(key());
+    m_layout = FrameLayout {camera->m_nWidth, camera->m_nHeight, camera->m_nBitsPerPixel,
+                            camera->m_nImageFormat, facts.pixelFormat};
+    return facts;
+}
+
+void ViewCamera::watchConnection()
+{
+    if (!m_camera || !m_connections)
+        return;
+    const auto now = std::chrono::steady_clock::now();
+    if (m_attempt.valid()) {
+        if (m_attempt.wait_for(std::chrono::seconds(0)) != std::future_status::ready || !m_attempt.get())
+            return;
+        m_lost = false;
+        ++m_reconnects;
+        readLayout(); // a camera back from a power cut has its power-on settings
+        if (m_exposureKnown)
+            setExposure(m_exposure);
+        if (m_runAgain)
+            start();
+        return;
+    }
+    if (!m_lost) {
+        if (m_connections->connected(key()))
+            return;
+        m_lost = true;
+        m_runAgain = m_running;
+        (*m_camera)->IStopCamera();
+        (*m_camera)->ICloseCamera();
+        m_running = false;
+        m_nextAttempt = now;
+    }
+    if (!m_reconnect || now < m_nextAttempt)
+        return;
+    m_nextAttempt = now + std::chrono::seconds(1);
+    ICameraObject *camera = m_camera->get();
+    try {
+        m_attempt = std::async(std::launch::async, [camera] { return camera->IOpenCamera() == 1; });
+    } catch (const std::system_error &) {
+        // No thread to be had now: the next look tries again.
+    }
 }
 
 void ViewCamera::finish()
 {
     if (!m_camera)
         return;
+    if (m_attempt.valid())
+        m_attempt.wait();
     (*m_camera)->IStopCamera();
     (*m_camera)->ICloseCamera();
     m_camera.reset();
@@ -104,7 +153,7 @@ bool ViewCamera::start()
 
 bool ViewCamera::checkLost()
 {
-    if (!m_lost && m_camera && m_connections && !m_connections->connected(m_option.cameraName)) {
+    if (!m_lost && !m_attempt.valid() && m_camera && m_connections && !m_connections->connected(key())) {
         m_lost = true;
         stop();
     }

@@ -1,10 +1,16 @@
 // ViewCamera: the camera behind the live view, driven through the plug-in
 // as a host drives it (or through the earlier driver with --driver earlier).
-// Every operation runs on the window's thread.
+// Every operation runs on the window's thread, but one: a camera whose
+// connection the SDK reports lost is stopped and closed, and (unless
+// --no-reconnect) opened again about once a second until it answers, each
+// open on a thread of its own (an open of a camera that does not answer
+// waits out network time-outs, seconds on GigE Vision); once open it is set
+// up and started as it was, on the window's thread again.
 #ifndef VXCAM_VIEWCAMERA_H
 #define VXCAM_VIEWCAMERA_H
 
 #include "cameraconnections.h"
+#include "camerafacts.h"
 #include "camerahandle.h"
 #include "commandline.h"
 #include "dumpcheck.h"
@@ -14,6 +20,8 @@
 
 #include <QDateTime>
 
+#include <chrono>
+#include <future>
 #include <memory>
 
 class ViewCamera {
@@ -36,10 +44,16 @@ public:
     // Started, and not stopped since (by the window, the frame limit or the loss).
     bool running() const { return m_running && !m_host.limitReached(); }
     bool limitReached() const { return m_host.limitReached(); }
-    // Whether the SDK reports the camera lost: then it is stopped, and stays
-    // lost. Asked by the window's timer.
+    // Looks at the connection (call it often, from the window's timer) and
+    // handles a loss as told above.
+    void watchConnection();
+    // At the end of a run: whether the camera is lost (and not open again);
+    // a loss seen only now stops it, without a reconnect attempt.
     bool checkLost();
+    // Lost and not yet open again.
     bool lost() const { return m_lost; }
+    bool reconnecting() const { return m_lost && m_reconnect; }
+    int reconnects() const { return m_reconnects; }
     // One software-triggered snapshot (the camera then stays in software
     // triggering until the next start).
     bool snap();
@@ -60,15 +74,23 @@ public:
     ViewHost &host() { return m_host; }
 
 private:
+    // The frame layout of the opened camera; the facts read for it.
+    CameraFacts readLayout();
+
     PluginLoader m_plugin;
-    std::unique_ptr<CameraConnections> m_connections;
     tagVX_CAMERA_OPTION m_option;
     ViewHost m_host;
     std::unique_ptr<CameraHandle> m_camera;
+    std::unique_ptr<CameraConnections> m_connections;
     FrameLayout m_layout;
     int m_mode = 2;
     bool m_running = false;
+    bool m_reconnect = false;
     bool m_lost = false;
+    bool m_runAgain = false; // running when it was lost
+    std::chrono::steady_clock::time_point m_nextAttempt;
+    std::future<bool> m_attempt; // an open in flight
+    int m_reconnects = 0;
     QDateTime m_openTime; // wall clock, as in the dump names
     QDateTime m_closeTime;
     bool m_exposureKnown = false;
