@@ -1,6 +1,7 @@
 // vxcam against Aravis's GigE Vision fake camera over loopback, inside a
 // private network namespace (in_netns.sh), opened by address.
 #include "gigefakecamera.h"
+#include "netimpairment.h"
 #include "qtprinters.h"
 #include "toolrun.h"
 #include "waitfor.h"
@@ -72,23 +73,6 @@ protected:
     QProcess process;
 };
 
-// nftables' command line (often in sbin, outside a user's PATH); empty when missing.
-QString nftProgram()
-{
-    const QString found = QStandardPaths::findExecutable(QStringLiteral("nft"));
-    return !found.isEmpty() ? found
-                            : QStandardPaths::findExecutable(QStringLiteral("nft"), {"/usr/sbin", "/sbin"});
-}
-
-// Runs nft inside the test's network namespace; whether it worked.
-bool nft(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(nftProgram(), arguments);
-    return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit
-        && process.exitCode() == 0;
-}
-
 } // namespace
 
 TEST_F(VxcamGigE, ThreePacedSnapshotsInModeOneGiveThreeFrames)
@@ -148,16 +132,12 @@ TEST_F(VxcamGigE, ReconnectSurvivesAPowerCycle)
 
 TEST_F(VxcamGigE, ReconnectSurvivesAThreeSecondFullOutage)
 {
-    if (nftProgram().isEmpty())
-        GTEST_SKIP() << "nft (Debian package nftables) is not installed";
-    ASSERT_TRUE(nft({"add", "table", "inet", "outage"}));
-    ASSERT_TRUE(nft({"add", "chain", "inet", "outage", "out", "{ type filter hook output priority 0; }"}));
+    ImpairmentScope cleared;
     expectSurvived(
         [] {
-            // Every UDP packet, control and stream, dropped for 3 s.
-            ASSERT_TRUE(nft({"add", "rule", "inet", "outage", "out", "meta", "l4proto", "udp", "drop"}));
-            std::this_thread::sleep_for(std::chrono::seconds(3));
-            ASSERT_TRUE(nft({"flush", "chain", "inet", "outage", "out"}));
+            // Every packet, control and stream, dropped for 3 s.
+            QString error;
+            ASSERT_TRUE(impair({"outage", "3"}, &error)) << error.toStdString();
         },
         // Aravis reports the camera lost about 2 s into the silence (then it
         // is reopened); should it not have by the end, the stream resumes.
