@@ -6,7 +6,9 @@
 #    latency, each against bare Aravis in interleaved rounds;
 #  - aravis_network: complete frames under 1 % stream packet loss (nftables,
 #    see netns.sh), then four fakes at 127.0.0.1 to .4 at once, each against
-#    bare Aravis in interleaved rounds.
+#    bare Aravis in interleaved rounds; then the time from a power-cycled
+#    camera's return to its first frame with `vxcam grab --reconnect`
+#    (scripts/bench_reconnect.py).
 #
 #   bench_aravis.sh [ROUNDS] [SECONDS] [WIDTH] [HEIGHT] [LATENCY_ROUNDS] [SNAPSHOTS_PER_ROUND]
 #                   (aravis_bench's settings; aravis_network's are below)
@@ -24,8 +26,9 @@ network_seconds=3
 if [ "${VXCAM_IN_NETNS:-0}" != 1 ]; then
     # Built here unless scripts/bench.sh, which names the build, built them.
     if [ ! -x "$build/bin/aravis_bench" ] || [ ! -x "$build/bin/aravis_network" ] ||
+        [ ! -x "$build/bin/vxcam" ] ||
         [ -z "${VXCAM_BENCH_BUILD_DIR:-}" ]; then
-        "$root/scripts/bench_build.sh" aravis_bench aravis_network
+        "$root/scripts/bench_build.sh" aravis_bench aravis_network vxcam vxCam_180d
     fi
     if ! flags="$(netns_flags)"; then
         echo "bench_aravis.sh: no private network namespace can be made here; skipped" >&2
@@ -66,8 +69,4 @@ for n in 2 3 4; do
     gige_fake_start "GV0$n" "127.0.0.$n"
 done
 "$build/bin/aravis_network" four "$network_rounds" "$network_seconds" 640 480 2000 2>/dev/null
-cat <<'TEXT'
-### Time from a camera's return to its first frame
-
-Not measured here: it needs `vxcam grab --reconnect`, which is not there yet.
-TEXT
+"$root/scripts/bench_reconnect.py" "$build" 10 2 10
