@@ -51,7 +51,12 @@ endfunction()
 vxcam_hardening_flags(_vxcam_cppflags CPPFLAGS)
 vxcam_hardening_flags(_vxcam_cxxflags CXXFLAGS)
 vxcam_hardening_flags(_vxcam_ldflags LDFLAGS)
-message(STATUS "Hardening (optimised builds): ${_vxcam_cppflags} ${_vxcam_cxxflags} ${_vxcam_ldflags}")
+list(JOIN _vxcam_cppflags " " _vxcam_shown)
+foreach(_flags _vxcam_cxxflags _vxcam_ldflags)
+    list(JOIN ${_flags} " " _flags)
+    string(APPEND _vxcam_shown " ${_flags}")
+endforeach()
+message(STATUS "Hardening (optimised builds): ${_vxcam_shown}")
 
 # _FORTIFY_SOURCE needs the optimiser; a Debug build would only warn.
 set(_vxcam_optimised "$<OR:$<CONFIG:Release>,$<CONFIG:RelWithDebInfo>,$<CONFIG:MinSizeRel>>")
