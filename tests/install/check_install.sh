@@ -180,11 +180,16 @@ check_package() {
 
     # Hardened: full RELRO (read-only relocations, bound at load time), and
     # the stack protector or fortified functions in every binary.
+    # (Each readelf output whole into a file: grep -q would cut the pipe short.)
     for binary in "${binaries[@]}"; do
-        readelf -lW "$binary" | grep -q GNU_RELRO || fail "${binary#"$work/unpacked"} has no RELRO"
-        readelf -dW "$binary" | grep -qE 'BIND_NOW|FLAGS_1.* NOW' || fail "${binary#"$work/unpacked"} has no BIND_NOW"
-        readelf --dyn-syms -W "$binary" | grep -qE '__stack_chk_fail|__[a-z]+_chk@' \
-            || fail "${binary#"$work/unpacked"} has neither the stack protector nor fortified functions"
+        local name="${binary#"$work/unpacked"}"
+        readelf -lW "$binary" >"$work/segments"
+        readelf -dW "$binary" >"$work/dynamic"
+        readelf --dyn-syms -W "$binary" >"$work/symbols"
+        grep -q GNU_RELRO "$work/segments" || fail "$name has no RELRO"
+        grep -qE 'BIND_NOW|FLAGS_1.* NOW' "$work/dynamic" || fail "$name has no BIND_NOW"
+        grep -qE '__stack_chk_fail|__[a-z]+_chk@' "$work/symbols" \
+            || fail "$name has neither the stack protector nor fortified functions"
     done
 
     # The copyright file, in Debian's machine-readable format: the MIT licence.
@@ -198,10 +203,12 @@ check_package() {
     # The manual page has every option that vxcam --help lists.
     if [ "$VXCAM_TEST_WITH_TOOL" = 1 ]; then
         local page="$work/unpacked/usr/$VXCAM_TEST_MANDIR/man1/vxcam.1.gz" option
-        "$work/unpacked/usr/$VXCAM_TEST_BINDIR/vxcam" --help | grep -o -- '--[a-z][a-z-]*' | sort -u >"$work/help-options"
+        "$work/unpacked/usr/$VXCAM_TEST_BINDIR/vxcam" --help >"$work/help"
+        grep -o -- '--[a-z][a-z-]*' "$work/help" | sort -u >"$work/help-options"
         [ -s "$work/help-options" ] || fail "vxcam --help lists no option"
+        zcat "$page" | sed 's/\\-/-/g' >"$work/page"
         while read -r option; do
-            zcat "$page" | sed 's/\\-/-/g' | grep -q -- "$option\b" || fail "the manual page lacks $option"
+            grep -q -- "$option\b" "$work/page" || fail "the manual page lacks $option"
         done <"$work/help-options"
     fi
 
