@@ -5,10 +5,13 @@
 #   lib/vxcamera/libMVSDKmd.so                  the camera SDK it needs, beside it
 #   include/vxcamera/vxcameraobject.h           the host contract
 #   lib/cmake/vxcamera/                         find_package(vxcamera CONFIG)
-#   share/doc/vxcamera/                         README, copyright, example configuration, example host
+#   share/doc/vxcamera/                         README, host guide, copyright, example configuration,
+#                                               example host
+#   share/man/man1/vxcam.1                      vxcam's manual page, written from its --help (not on Windows)
 #
 # On Windows the plug-in folder is bin/ (vxCam_180d.dll, MVSDKmd.dll beside
-# vxcam.exe), with the runtime DLLs that a MinGW build needs.
+# vxcam.exe), with the runtime DLLs that a MinGW build needs, LICENSE at the
+# top and the licence texts of those DLLs in licenses/.
 #
 # (lib/ is CMAKE_INSTALL_LIBDIR.) Every installed program finds its libraries
 # relative to itself, so the tree works from any prefix and any working folder.
@@ -71,31 +74,20 @@ write_basic_package_version_file("${PROJECT_BINARY_DIR}/vxcameraConfigVersion.cm
 install(FILES "${PROJECT_BINARY_DIR}/vxcameraConfig.cmake" "${PROJECT_BINARY_DIR}/vxcameraConfigVersion.cmake"
     DESTINATION "${VXCAM_INSTALL_CMAKEDIR}")
 
-install(FILES "${PROJECT_SOURCE_DIR}/README.md" "${CMAKE_CURRENT_LIST_DIR}/copyright"
+if(WIN32 AND MINGW)
+    include("${CMAKE_CURRENT_LIST_DIR}/WindowsRuntime.cmake")
+endif()
+include("${CMAKE_CURRENT_LIST_DIR}/Licenses.cmake")
+install(FILES "${PROJECT_SOURCE_DIR}/README.md" "${PROJECT_SOURCE_DIR}/docs/host-guide.md"
+              "${PROJECT_BINARY_DIR}/copyright"
     DESTINATION "${CMAKE_INSTALL_DOCDIR}")
 install(FILES "${PROJECT_SOURCE_DIR}/examples/virtual-cameras.json" DESTINATION "${CMAKE_INSTALL_DOCDIR}/examples")
 install(FILES "${PROJECT_SOURCE_DIR}/examples/minimal-host/CMakeLists.txt"
               "${PROJECT_SOURCE_DIR}/examples/minimal-host/main.cpp"
     DESTINATION "${CMAKE_INSTALL_DOCDIR}/examples/minimal-host")
 
-# Windows: the DLLs the programs need beside them, which a Windows machine
-# does not have (Qt 5 Core, and with MinGW its C++ runtime). An MSVC build
-# leaves this to windeployqt and the Visual C++ redistributable.
-if(WIN32 AND MINGW)
-    get_target_property(_vxcam_qtcore Qt5::Core IMPORTED_LOCATION_RELEASE)
-    if(NOT _vxcam_qtcore)
-        get_target_property(_vxcam_qtcore Qt5::Core LOCATION)
-    endif()
-    set(_vxcam_runtime_dlls "${_vxcam_qtcore}")
-    foreach(_dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
-        find_file(VXCAM_RUNTIME_${_dll} ${_dll} PATHS ${VXCAM_MINGW_RUNTIME_DIRS} NO_DEFAULT_PATH
-            NO_CMAKE_FIND_ROOT_PATH)
-        if(NOT VXCAM_RUNTIME_${_dll})
-            message(FATAL_ERROR "MinGW runtime ${_dll} not found in ${VXCAM_MINGW_RUNTIME_DIRS}")
-        endif()
-        list(APPEND _vxcam_runtime_dlls "${VXCAM_RUNTIME_${_dll}}")
-    endforeach()
-    install(FILES ${_vxcam_runtime_dlls} DESTINATION "${CMAKE_INSTALL_BINDIR}")
+if(TARGET vxcam AND NOT CMAKE_CROSSCOMPILING)
+    include("${CMAKE_CURRENT_LIST_DIR}/ManPage.cmake")
 endif()
 
 set(CPACK_PACKAGE_NAME "vxcamera")

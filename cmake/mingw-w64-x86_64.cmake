@@ -1,5 +1,5 @@
 # Cross build for 64-bit Windows with Debian's MinGW-w64 (posix threads, for
-# std::thread and std::mutex). Qt 5 Core for MinGW is looked for in
+# std::thread and std::mutex). Qt 5 for MinGW is looked for in
 # VXCAM_QT_MINGW_DIR (cache variable or environment; scripts/deps_windows.sh
 # builds it there). Programs built here run through Wine: CTest and
 # gtest_discover_tests start them with scripts/wine_run.sh.

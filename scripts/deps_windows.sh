@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Installs what the Windows cross build needs, when missing:
 #   - Debian's MinGW-w64 compiler for x86_64 with posix threads, and Wine;
-#   - Qt 5 Core built for MinGW from Debian's own qtbase source package, into a
-#     cache folder outside the clone, reused when present:
+#   - Qt 5 built for MinGW from Debian's own qtbase source package (Core, Gui,
+#     Widgets, Test, the windows and offscreen platform plug-ins, the Windows
+#     Vista widget style), into a cache folder outside the clone, reused when
+#     it was built by this recipe:
 #       $VXCAM_QT_MINGW_DIR (default ${XDG_CACHE_HOME:-$HOME/.cache}/vxcamera/qt5-mingw)
 #
-# Prints the Qt prefix as its last line. Building Qt takes about ten minutes on
-# two cores; the build folder is removed afterwards.
+# Prints the Qt prefix as its last line. Building Qt takes about half an hour
+# on two cores (see the README); the build folder is removed afterwards, the
+# licence texts that go with the DLLs are kept in the prefix's licenses/.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 # shellcheck source=scripts/windows_env.sh
@@ -24,9 +27,14 @@ packages=(g++-mingw-w64-x86-64-posix wine64 dpkg-dev)
 install_missing_packages "${packages[@]}"
 
 qt_prefix="$VXCAM_QT_MINGW_DIR"
+# What the cached Qt holds: a cache made by another recipe (such as an earlier
+# Core-only one) is built anew rather than taken for this one. Change the
+# recipe's name whenever the configure options, the parts built or the
+# licence files kept change.
+qt_recipe="qt5-mingw 2: core gui widgets testlib, platforms windows offscreen, style windowsvista, licences"
 qt_stamp="$qt_prefix/.vxcamera-qt-complete"
-if [ -f "$qt_stamp" ]; then
-    echo "Qt 5 Core for MinGW: $qt_prefix (cached)" >&2
+if [ -f "$qt_stamp" ] && [ "$(cat "$qt_stamp")" = "$qt_recipe" ]; then
+    echo "Qt 5 for MinGW: $qt_prefix (cached)" >&2
     echo "$qt_prefix"
     exit 0
 fi
@@ -80,7 +88,8 @@ work="$qt_prefix.build"
 rm -rf "$work" "$qt_prefix"
 mkdir -p "$work"
 cd "$work"
-echo "Building Qt 5 Core for MinGW in $work, installing into $qt_prefix" >&2
+started=$SECONDS
+echo "Building Qt 5 for MinGW in $work, installing into $qt_prefix (log: $work/build/build.log)" >&2
 apt-get source --download-only -qq qtbase-opensource-src >&2
 dpkg-source -x --no-check ./qtbase-opensource-src_*.dsc src >/dev/null
 
@@ -94,36 +103,59 @@ for t in /usr/bin/x86_64-w64-mingw32-*; do
     [ -e "links/$(basename "$t")" ] || ln -s "$t" "links/"
 done
 
+fail() {
+    tail -40 "$1" >&2
+    echo "deps_windows.sh: building Qt failed; the whole log: $work/build/$1" >&2
+    exit 1
+}
+
 jobs="${VXCAM_JOBS:-$(nproc)}"
 mkdir build
 cd build
+# Core, Gui (bundled libpng and FreeType, no OpenGL) and Widgets. Debian's
+# source leaves out the Wintab headers, so no tablet events.
 # (configure builds the host qmake with make; MAKEFLAGS lets it use every core)
 MAKEFLAGS="-j$jobs" ../src/configure -opensource -confirm-license -xplatform win32-g++ \
     -device-option CROSS_COMPILE="$work/links/x86_64-w64-mingw32-" \
     -prefix "$qt_prefix" -release -shared -nomake examples -nomake tests \
-    -no-gui -no-widgets -no-dbus -no-opengl -no-icu -no-openssl -qt-pcre -qt-zlib \
-    -no-sql-sqlite -no-sql-odbc >configure.log 2>&1 || {
-    tail -40 configure.log >&2
-    exit 1
-}
-# Only Qt Core, its host tools (moc, rcc, qmake) and the mkspec that
-# Qt5Core's CMake files put on the include path.
+    -no-dbus -no-opengl -no-icu -no-openssl -qt-pcre -qt-zlib \
+    -qt-libpng -qt-freetype -no-harfbuzz -no-libjpeg -no-feature-tabletevent \
+    -no-sql-sqlite -no-sql-odbc >configure.log 2>&1 || fail configure.log
+# Only the modules, host tools and plug-ins that are needed (Qt Test for the
+# live view's tests), and the mkspec that Qt's CMake files put on the include
+# path.
+modules=(zlib moc rcc uic corelib winmain gui widgets platformheaders platformsupport testlib)
 (
     cd src
     ../bin/qmake -o Makefile ../../src/src/src.pro
-    make -j"$jobs" -s sub-zlib sub-moc sub-rcc sub-corelib sub-winmain
-    make -s sub-zlib-install_subtargets sub-moc-install_subtargets sub-rcc-install_subtargets \
-        sub-corelib-install_subtargets sub-winmain-install_subtargets
-) >build.log 2>&1 || {
-    tail -40 build.log >&2
-    exit 1
-}
-make -s sub-qmake-qmake-aux-pro-install_subtargets install_mkspecs install_syncqt >>build.log 2>&1 || {
-    tail -40 build.log >&2
-    exit 1
-}
+    make -j"$jobs" -s "${modules[@]/#/sub-}"
+    for m in "${modules[@]}"; do
+        make -s "sub-$m-install_subtargets"
+    done
+) >build.log 2>&1 || fail build.log
+# The platform plug-ins: windows for a desktop, offscreen for tests and
+# screenshots without one; and the native widget style.
+for plugin in platforms/windows platforms/offscreen styles/windowsvista; do
+    (
+        mkdir -p "src/plugins/$plugin"
+        cd "src/plugins/$plugin"
+        ../../../../bin/qmake -o Makefile "../../../../../src/src/plugins/$plugin/$(basename "$plugin").pro"
+        make -j"$jobs" -s
+        make -s install
+    ) >>build.log 2>&1 || fail build.log
+done
+make -s sub-qmake-qmake-aux-pro-install_subtargets install_mkspecs install_syncqt >>build.log 2>&1 || fail build.log
+
+# The licence texts that whoever passes these DLLs on must hand on with them:
+# Qt's own (LGPL-3, and the GPL-3 it builds on) and Debian's copyright file of
+# the source, which names the licence of every bundled third-party part; and
+# which source it was, for those who must offer it.
+mkdir -p "$qt_prefix/licenses"
+cp ../src/LICENSE.LGPL3 ../src/LICENSE.GPL3 "$qt_prefix/licenses/"
+cp ../src/debian/copyright "$qt_prefix/licenses/copyright"
+(cd .. && ls qtbase-opensource-src_*.dsc) | sed 's/^\(.*\)_\(.*\)\.dsc$/\1 \2/' >"$qt_prefix/licenses/source"
 cd /
 rm -rf "$work"
-touch "$qt_stamp"
-echo "Qt 5 Core for MinGW: $qt_prefix ($(du -sh "$qt_prefix" | cut -f1))" >&2
+echo "$qt_recipe" >"$qt_stamp"
+echo "Qt 5 for MinGW: $qt_prefix ($(du -sh "$qt_prefix" | cut -f1), built in $((SECONDS - started)) s)" >&2
 echo "$qt_prefix"

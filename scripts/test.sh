@@ -7,7 +7,7 @@
 #   ./scripts/test.sh all        the three, one after the other
 #   ./scripts/test.sh windows    64-bit Windows: MinGW-w64 cross build, the suite under Wine
 #                                (build-windows/; installs the compiler and Wine, and builds
-#                                Qt 5 Core for MinGW once: see scripts/deps_windows.sh)
+#                                Qt 5 for MinGW once: see scripts/deps_windows.sh)
 #
 # Further arguments go to CMake's configure step.
 set -euo pipefail

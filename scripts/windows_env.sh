@@ -1,5 +1,5 @@
 # Folders of the Windows cross build, sourced by the scripts that need them.
-#   VXCAM_QT_MINGW_DIR  Qt 5 Core built for MinGW (reused when present)
+#   VXCAM_QT_MINGW_DIR  Qt 5 built for MinGW (reused when its recipe matches)
 #   VXCAM_WINEPREFIX    the Wine prefix the tests run in
 vxcam_cache="${XDG_CACHE_HOME:-$HOME/.cache}/vxcamera"
 export VXCAM_QT_MINGW_DIR="${VXCAM_QT_MINGW_DIR:-$vxcam_cache/qt5-mingw}"

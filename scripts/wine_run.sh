@@ -3,8 +3,9 @@
 #   wine_run.sh PROGRAM.exe ARGS...
 #
 # - A Wine prefix of the project's own ($VXCAM_WINEPREFIX), made on first use.
-# - DLLs: the program's own folder first (as on Windows), then Qt 5 Core for
-#   MinGW and the MinGW runtime, through WINEPATH.
+# - DLLs: the program's own folder first (as on Windows), then Qt 5 for MinGW
+#   and the MinGW runtime, through WINEPATH (Qt finds its plug-ins relative to
+#   its own Qt5Core.dll).
 # - Qt's log goes to standard error (under Wine it would go to the debugger
 #   channel; vxcam asks for standard error itself), and the QT_ variables the caller sets reach the program: Wine
 #   passes no variable that starts with QT_, but turns WINEQT_X into QT_X.

@@ -5,7 +5,9 @@
 #                              build the installed example host against the installed CMake
 #                              package; run it and vxcam from another folder on virtual cameras
 #   check_install.sh package   build the Debian package; check its files, dependencies (each
-#                              once), stripped binaries and lintian's verdict (no errors)
+#                              once), stripped and hardened binaries, copyright file, manual
+#                              page, and lintian's verdict (no errors, no hardening or manual
+#                              page tags)
 #
 # CTest passes the build tree, the compiler, the flags and the install layout in VXCAM_TEST_*.
 set -euo pipefail
@@ -141,8 +143,9 @@ check_package() {
     dpkg-deb -c "$deb" | awk '{ print $NF }' >"$work/files"
     local expected=("./usr/$VXCAM_TEST_PLUGINDIR/$VXCAM_TEST_PLUGIN" "./usr/$VXCAM_TEST_PLUGINDIR/libMVSDKmd.so"
         "./usr/$VXCAM_TEST_INCLUDEDIR/vxcameraobject.h" "./usr/$VXCAM_TEST_CMAKEDIR/vxcameraConfig.cmake"
-        "./usr/$VXCAM_TEST_DOCDIR/README.md" "./usr/$VXCAM_TEST_DOCDIR/copyright")
-    [ "$VXCAM_TEST_WITH_TOOL" = 1 ] && expected+=("./usr/$VXCAM_TEST_BINDIR/vxcam")
+        "./usr/$VXCAM_TEST_DOCDIR/README.md" "./usr/$VXCAM_TEST_DOCDIR/host-guide.md"
+        "./usr/$VXCAM_TEST_DOCDIR/copyright")
+    [ "$VXCAM_TEST_WITH_TOOL" = 1 ] && expected+=("./usr/$VXCAM_TEST_BINDIR/vxcam" "./usr/$VXCAM_TEST_MANDIR/man1/vxcam.1.gz")
     for file in "${expected[@]}"; do
         grep -qxF "$file" "$work/files" || fail "the package lacks $file; it holds: $(cat "$work/files")"
     done
@@ -175,11 +178,46 @@ check_package() {
         fi
     done
 
-    # lintian: no errors (its warnings are listed in the README's notes).
+    # Hardened: full RELRO (read-only relocations, bound at load time), and
+    # the stack protector or fortified functions in every binary.
+    # (Each readelf output whole into a file: grep -q would cut the pipe short.)
+    for binary in "${binaries[@]}"; do
+        local name="${binary#"$work/unpacked"}"
+        readelf -lW "$binary" >"$work/segments"
+        readelf -dW "$binary" >"$work/dynamic"
+        readelf --dyn-syms -W "$binary" >"$work/symbols"
+        grep -q GNU_RELRO "$work/segments" || fail "$name has no RELRO"
+        grep -qE 'BIND_NOW|FLAGS_1.* NOW' "$work/dynamic" || fail "$name has no BIND_NOW"
+        grep -qE '__stack_chk_fail|__[a-z]+_chk@' "$work/symbols" \
+            || fail "$name has neither the stack protector nor fortified functions"
+    done
+
+    # The copyright file, in Debian's machine-readable format: the MIT licence.
+    local copyright="$work/unpacked/usr/$VXCAM_TEST_DOCDIR/copyright"
+    head -1 "$copyright" | grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' \
+        || fail "the copyright file is not in the machine-readable format"
+    grep -qx 'Copyright: [0-9]* the vxcamera authors' "$copyright" && grep -qx 'License: Expat' "$copyright" \
+        && grep -qx ' Permission is hereby granted, free of charge, to any person obtaining a copy' "$copyright" \
+        || fail "the copyright file does not carry the MIT licence: $(cat "$copyright")"
+
+    # The manual page has every option that vxcam --help lists.
+    if [ "$VXCAM_TEST_WITH_TOOL" = 1 ]; then
+        local page="$work/unpacked/usr/$VXCAM_TEST_MANDIR/man1/vxcam.1.gz" option
+        "$work/unpacked/usr/$VXCAM_TEST_BINDIR/vxcam" --help >"$work/help"
+        grep -o -- '--[a-z][a-z-]*' "$work/help" | sort -u >"$work/help-options"
+        [ -s "$work/help-options" ] || fail "vxcam --help lists no option"
+        zcat "$page" | sed 's/\\-/-/g' >"$work/page"
+        while read -r option; do
+            grep -q -- "$option\b" "$work/page" || fail "the manual page lacks $option"
+        done <"$work/help-options"
+    fi
+
+    # lintian, informational tags included: no errors, no missing hardening,
+    # no missing manual page (its other warnings are listed in the README).
     if command -v lintian >/dev/null; then
-        lintian --tag-display-limit 0 "$deb" >"$work/lintian.out" 2>&1 || true
-        if grep '^E:' "$work/lintian.out" >&2; then
-            fail "lintian reports errors (above)"
+        lintian -I --tag-display-limit 0 "$deb" >"$work/lintian.out" 2>&1 || true
+        if grep -E '^E:|hardening-no-|no-manual-page|manpage' "$work/lintian.out" >&2; then
+            fail "lintian reports errors, missing hardening or manual page faults (above)"
         fi
     else
         echo "lintian not installed (scripts/deps.sh installs it): its check skipped" >&2

@@ -2,12 +2,17 @@
 # Checks the Windows ZIP package from outside the build tree: made by CPack,
 # unpacked into a fresh folder, its vxcam.exe run under Wine from another
 # folder with nothing but the ZIP's own DLLs (no Qt or MinGW runtime on the
-# Wine path), on virtual cameras of this test's own, dumping to a C:\ folder.
+# Wine path), on virtual cameras of this test's own, dumping to a C:\ folder,
+# writing a PNG and a screenshot of the live view (offscreen platform). Also:
+# the licence texts and the copyright file that names them, and ASLR and DEP
+# in every binary.
 #
 # The example host is built from the unpacked ZIP with the same toolchain and
 # run too. CTest passes the build tree, cmake, cpack, the version, the
 # toolchain file and the Wine wrapper in VXCAM_TEST_BUILD, CMAKE_COMMAND,
-# CPACK_COMMAND, VXCAM_TEST_VERSION, VXCAM_TEST_TOOLCHAIN and VXCAM_TEST_WINE.
+# CPACK_COMMAND, VXCAM_TEST_VERSION, VXCAM_TEST_TOOLCHAIN and VXCAM_TEST_WINE;
+# VXCAM_TEST_WITH_PICTURES and VXCAM_TEST_WITH_VIEW say whether vxcam has
+# --png (Qt Gui) and the live view (Qt Widgets).
 set -euo pipefail
 
 build="$VXCAM_TEST_BUILD"
@@ -39,11 +44,55 @@ mkdir "$work/fresh"
 (cd "$work/fresh" && "$CMAKE_COMMAND" -E tar xf "${zips[0]}")
 top="$work/fresh/vxcamera-$VXCAM_TEST_VERSION-win64"
 (cd "$top" && find . -type f | sed 's|^\./||' | sort) >"$work/files"
-for file in bin/vxcam.exe bin/vxCam_180d.dll bin/MVSDKmd.dll bin/Qt5Core.dll bin/libstdc++-6.dll \
-    bin/libgcc_s_seh-1.dll bin/libwinpthread-1.dll include/vxcamera/vxcameraobject.h \
-    lib/cmake/vxcamera/vxcameraConfig.cmake share/doc/vxcamera/README.md share/doc/vxcamera/copyright; do
+expected=(bin/vxcam.exe bin/vxCam_180d.dll bin/MVSDKmd.dll bin/Qt5Core.dll bin/libstdc++-6.dll
+    bin/libgcc_s_seh-1.dll bin/libwinpthread-1.dll include/vxcamera/vxcameraobject.h
+    lib/cmake/vxcamera/vxcameraConfig.cmake share/doc/vxcamera/README.md share/doc/vxcamera/copyright
+    LICENSE licenses/Qt/LICENSE.LGPL3 licenses/Qt/LICENSE.GPL3 licenses/Qt/copyright
+    licenses/gcc/copyright licenses/gcc/GPL-3 licenses/mingw-w64/copyright)
+# Qt Gui (pictures) with the platform plug-ins; Qt Widgets (the live view) with the native style.
+[ "$VXCAM_TEST_WITH_PICTURES" = 1 ] && expected+=(bin/Qt5Gui.dll bin/platforms/qwindows.dll bin/platforms/qoffscreen.dll)
+[ "$VXCAM_TEST_WITH_VIEW" = 1 ] && expected+=(bin/Qt5Widgets.dll bin/styles/qwindowsvistastyle.dll)
+for file in "${expected[@]}"; do
     grep -qxF "$file" "$work/files" || fail "the ZIP lacks $file; it holds: $(tr '\n' ' ' <"$work/files")"
 done
+
+# Licences: ours at the top; the copyright file names the licence of every
+# DLL that is not the project's own, and every licence text it points to is
+# there, taken whole from where the DLLs came from.
+grep -q '^Copyright (c) [0-9]* the vxcamera authors$' "$top/LICENSE" && grep -qx 'MIT License' "$top/LICENSE" \
+    || fail "LICENSE is not the project's MIT licence"
+copyright="$top/share/doc/vxcamera/copyright"
+# The Files: patterns other than "*", one a line.
+awk '/^Files:/ { on = 1; sub(/^Files:/, "") } /^[^ \t]/ && !/^Files:/ { on = 0 } on { print }' "$copyright" |
+    tr ' \t' '\n\n' | grep -v -e '^$' -e '^\*$' >"$work/patterns"
+while read -r dll; do
+    case "$dll" in bin/vxcam.exe | bin/vxCam_180d.dll | bin/MVSDKmd.dll) continue ;; esac
+    named=0
+    while read -r pattern; do
+        # shellcheck disable=SC2053 # the pattern is a glob on purpose
+        [[ "$dll" == $pattern ]] && named=1
+    done <"$work/patterns"
+    [ "$named" = 1 ] || fail "the copyright file names no licence for $dll"
+done < <(grep -E '\.(dll|exe)$' "$work/files")
+for text in $(grep -o 'licenses/[A-Za-z0-9./_-]*[A-Za-z0-9]' "$copyright" | sort -u); do
+    grep -qxF "$text" "$work/files" || fail "the copyright file points to $text, which the ZIP lacks"
+done
+grep -q 'GNU LESSER GENERAL PUBLIC LICENSE' "$top/licenses/Qt/LICENSE.LGPL3" || fail "licenses/Qt/LICENSE.LGPL3 is no LGPL"
+grep -q 'GNU GENERAL PUBLIC LICENSE' "$top/licenses/Qt/LICENSE.GPL3" || fail "licenses/Qt/LICENSE.GPL3 is no GPL"
+grep -q 'GNU GENERAL PUBLIC LICENSE' "$top/licenses/gcc/GPL-3" || fail "licenses/gcc/GPL-3 is no GPL"
+grep -q 'GCC RUNTIME LIBRARY EXCEPTION' "$top/licenses/gcc/copyright" || fail "no GCC Runtime Library Exception"
+grep -q '^Files: mingw-w64-libraries/winpthreads/' "$top/licenses/mingw-w64/copyright" \
+    || fail "licenses/mingw-w64/copyright does not cover winpthreads"
+grep -q '^Files: src/3rdparty/freetype/' "$top/licenses/Qt/copyright" || fail "licenses/Qt/copyright lacks Qt's parts"
+
+# Every program and DLL keeps address space layout randomisation (with
+# high-entropy addresses) and data execution prevention.
+while read -r binary; do
+    characteristics="$(x86_64-w64-mingw32-objdump -p "$top/$binary" | sed -n '/^DllCharacteristics/,/^[A-Z]/p')"
+    for flag in HIGH_ENTROPY_VA DYNAMIC_BASE NX_COMPAT; do
+        grep -qw "$flag" <<<"$characteristics" || fail "$binary lacks $flag: $characteristics"
+    done
+done < <(grep -E '\.(dll|exe)$' "$work/files")
 # Nothing for linking against the plug-in (the host loads it by name), and
 # no library under MinGW's lib prefix.
 if grep -E '\.dll\.a$|(^|/)lib(vxCam_180d|MVSDKmd)\.dll$' "$work/files" >&2; then
@@ -109,7 +158,32 @@ written=("$VXCAM_WINEPREFIX/drive_c/$dumps"/dump_VirtualMONO0001_*.bmp)
 for dump in "${written[@]}"; do
     [ "$(stat -c %s "$dump")" -eq $((1078 + 64 * 48)) ] || fail "$dump has $(stat -c %s "$dump") bytes"
 done
+
+# png_size FILE: "WIDTHxHEIGHT" of a PNG file; fails when it is none.
+png_size() {
+    [ "$(od -An -tx1 -N8 "$1" | tr -d ' \n')" = 89504e470d0a1a0a ] || fail "$1 is no PNG file"
+    local ihdr
+    read -ra ihdr <<<"$(od -An -tu1 -j16 -N8 "$1")"
+    echo "$(((ihdr[0] << 24) + (ihdr[1] << 16) + (ihdr[2] << 8) + ihdr[3]))x$(((ihdr[4] << 24) + (ihdr[5] << 16) + (ihdr[6] << 8) + ihdr[7]))"
+}
+made=(cams.json grab.err grab.out list.err list.out)
+# The picture of the last frame (Qt Gui, no display needed), and the live view
+# on the offscreen platform (its plug-in from the ZIP's bin/platforms).
+if [ "$VXCAM_TEST_WITH_PICTURES" = 1 ]; then
+    wine_bare "$top/bin/vxcam.exe" grab --camera Virtual:RGB0001 --frames 3 --png last.png --quiet \
+        >png.out 2>png.err || fail "vxcam.exe grab --png failed: $(cat png.err)"
+    [ "$(png_size last.png)" = 32x16 ] || fail "last.png is $(png_size last.png), expected 32x16"
+    made+=(last.png png.err png.out)
+fi
+if [ "$VXCAM_TEST_WITH_VIEW" = 1 ]; then
+    QT_QPA_PLATFORM=offscreen wine_bare "$top/bin/vxcam.exe" view --camera Virtual:MONO0001 --seconds 2 \
+        --screenshot view.png >view.out 2>view.err || fail "vxcam.exe view failed: $(cat view.err)"
+    size="$(png_size view.png)"
+    [ "${size%x*}" -ge 64 ] && [ "${size#*x}" -ge 48 ] || fail "view.png is $size, smaller than the frame"
+    made+=(view.err view.out view.png)
+fi
+
 # Nothing written beside the program or in the working folder.
 [ "$(find "$top" -newer "$work/files" -type f | wc -l)" -eq 0 ] || fail "files written into the unpacked ZIP"
-[ "$(ls)" = "$(printf 'cams.json\ngrab.err\ngrab.out\nlist.err\nlist.out')" ] || fail "working folder: $(ls)"
+[ "$(ls)" = "$(printf '%s\n' "${made[@]}" | sort)" ] || fail "working folder: $(ls)"
 echo "ok: windows package"
