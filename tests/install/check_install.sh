@@ -173,7 +173,7 @@ check_package() {
         "$work/unpacked/usr/$VXCAM_TEST_PLUGINDIR/libMVSDKmd.so")
     [ "$VXCAM_TEST_WITH_TOOL" = 1 ] && binaries+=("$work/unpacked/usr/$VXCAM_TEST_BINDIR/vxcam")
     for binary in "${binaries[@]}"; do
-        if readelf -S "$binary" | grep -qE '\.debug_|\.symtab'; then
+        if readelf -S "$binary" | grep -E '\.debug_|\.symtab' >/dev/null; then
             fail "${binary#"$work/unpacked"} is not stripped"
         fi
     done

@@ -100,7 +100,7 @@ if grep -E '\.dll\.a$|(^|/)lib(vxCam_180d|MVSDKmd)\.dll$' "$work/files" >&2; the
 fi
 # Stripped: no debugging sections left in the binaries.
 for binary in bin/vxcam.exe bin/vxCam_180d.dll bin/MVSDKmd.dll; do
-    if x86_64-w64-mingw32-objdump -h "$top/$binary" | grep -q '\.debug_'; then
+    if x86_64-w64-mingw32-objdump -h "$top/$binary" | grep '\.debug_' >/dev/null; then
         fail "$binary is not stripped"
     fi
 done
