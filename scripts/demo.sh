@@ -32,6 +32,15 @@ step "The live view on the colour-bars camera (offscreen here: 2 seconds, then a
 printf '\n== A camera that refuses to connect (exit status 1 expected)\n'
 "$vxcam" grab --camera Virtual:BROKEN0003 --quiet || echo "vxcam exited with status $?"
 
+# A camera switched off for two seconds after its first 30 frames, as a
+# power cut does: --reconnect opens it again and the run still gets its 90.
+cat >"$out/outage.json" <<'JSON'
+{"cameras": [{"key": "Virtual:FLAKY0005", "width": 640, "height": 480, "fps": 30,
+              "outage": {"afterFrames": 30, "seconds": 2}}]}
+JSON
+step "A camera that loses its power for 2 s, carried through by --reconnect" \
+    env VXCAM_SIM_CONFIG="$out/outage.json" "$vxcam" grab --camera Virtual:FLAKY0005 --frames 90 --reconnect --quiet
+
 # A real camera's road: the Aravis back end against Aravis's GigE Vision fake
 # camera, over loopback in a private network namespace (skipped, with the
 # reason, where the build has no Aravis or no namespace can be made).
