@@ -13,6 +13,9 @@
 # linker's defaults, which older linkers lack). MSVC's linker sets all three
 # by default.
 option(VXCAM_HARDENING "Build with the platform's hardening flags (optimised build types)" ON)
+# Whether Debian's flags were applied (to the optimised build types): the
+# package test checks the binaries for them then.
+set(VXCAM_DEBIAN_HARDENING OFF)
 
 if(NOT VXCAM_HARDENING OR VXCAM_SANITIZE OR VXCAM_BUILD_FUZZERS)
     return()
@@ -62,3 +65,4 @@ message(STATUS "Hardening (optimised builds): ${_vxcam_shown}")
 set(_vxcam_optimised "$<OR:$<CONFIG:Release>,$<CONFIG:RelWithDebInfo>,$<CONFIG:MinSizeRel>>")
 add_compile_options("$<${_vxcam_optimised}:${_vxcam_cppflags};${_vxcam_cxxflags}>")
 add_link_options("$<${_vxcam_optimised}:${_vxcam_ldflags}>")
+set(VXCAM_DEBIAN_HARDENING ON)
