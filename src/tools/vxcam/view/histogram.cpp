@@ -10,14 +10,24 @@ std::array<quint32, 256> greyHistogram(const QImage &image)
     std::array<quint32, 256> counts {};
     if (image.isNull())
         return counts;
-    const QImage rgb
-        = image.format() == QImage::Format_RGB32 ? image : image.convertToFormat(QImage::Format_RGB32);
-    const qint64 pixels = qint64(rgb.width()) * rgb.height();
+    // Sampled in place, at most about 65536 pixels: no converted copy (Qt
+    // would convert a large image on its thread pool, for every frame shown).
+    const qint64 pixels = qint64(image.width()) * image.height();
     const int step = std::max(1, int(std::sqrt(double(pixels) / 65536.0)));
-    for (int y = 0; y < rgb.height(); y += step) {
-        const auto *line = reinterpret_cast<const QRgb *>(rgb.constScanLine(y));
-        for (int x = 0; x < rgb.width(); x += step)
-            ++counts[qGray(line[x])];
+    const QImage::Format format = image.format();
+    for (int y = 0; y < image.height(); y += step) {
+        if (format == QImage::Format_Grayscale8) {
+            const uchar *line = image.constScanLine(y);
+            for (int x = 0; x < image.width(); x += step)
+                ++counts[line[x]];
+        } else if (format == QImage::Format_RGB32 || format == QImage::Format_ARGB32) {
+            const auto *line = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+            for (int x = 0; x < image.width(); x += step)
+                ++counts[qGray(line[x])];
+        } else {
+            for (int x = 0; x < image.width(); x += step)
+                ++counts[qGray(image.pixel(x, y))];
+        }
     }
     return counts;
 }

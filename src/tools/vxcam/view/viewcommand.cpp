@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include <atomic>
+#include <cstdio>
 
 namespace {
 
@@ -21,8 +22,9 @@ constexpr int kInterruptPollMs = 50;
 // GUI application (a platform plug-in that fails in a way the display check
 // did not foresee): its fatal message goes on to the handler before, which
 // ends the process.
+// The plug-in logs on the grabbing thread meanwhile, hence the atomics.
 std::atomic<ViewCamera *> g_openCamera {nullptr};
-QtMessageHandler g_previousHandler = nullptr;
+std::atomic<QtMessageHandler> g_previousHandler {nullptr};
 
 void closeCameraOnFatal(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
@@ -30,8 +32,10 @@ void closeCameraOnFatal(QtMsgType type, const QMessageLogContext &context, const
         if (ViewCamera *camera = g_openCamera.exchange(nullptr))
             camera->finish();
     }
-    if (g_previousHandler != nullptr)
-        g_previousHandler(type, context, message);
+    if (const QtMessageHandler previous = g_previousHandler.load())
+        previous(type, context, message);
+    else // a line logged while this handler was being installed
+        std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
 }
 
 } // namespace
@@ -59,9 +63,9 @@ int runView(const GrabOptions &options, std::unique_ptr<QCoreApplication> &app, 
     }
     app.reset();
     g_openCamera.store(&camera);
-    g_previousHandler = qInstallMessageHandler(closeCameraOnFatal);
+    g_previousHandler.store(qInstallMessageHandler(closeCameraOnFatal));
     QApplication gui(argc, argv);
-    qInstallMessageHandler(g_previousHandler);
+    qInstallMessageHandler(g_previousHandler.load());
     g_openCamera.store(nullptr);
     QApplication::setApplicationName(QStringLiteral("vxcam"));
     LiveView window(&camera, options.screenshot);
