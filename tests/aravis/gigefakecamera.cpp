@@ -110,3 +110,51 @@ void GigEFakeCamera::kill()
     m_server.kill();
     m_server.waitForFinished(10000);
 }
+
+bool GigEFakeCamera::tool(const QStringList &control, QByteArray *output, QString *error)
+{
+    QProcess tool;
+    tool.start(QStringLiteral("arv-tool-0.8"), QStringList {"-a", m_address, "control"} + control);
+    if (tool.waitForFinished(30000) && tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0) {
+        *output = tool.readAllStandardOutput();
+        return true;
+    }
+    *error = QStringLiteral("arv-tool-0.8 failed on the fake: ") + tool.errorString()
+        + QString::fromLocal8Bit(tool.readAllStandardError());
+    return false;
+}
+
+bool GigEFakeCamera::leaveAcquiring(quint16 port, QString *error)
+{
+    // GevSCDA (0x0d18) and GevSCPHostPort (0x0d00), written as registers:
+    // the fake's description does not name them. arv-tool releases control
+    // when it exits.
+    quint32 address = 0;
+    for (const QString &part : m_address.split(QLatin1Char('.')))
+        address = address << 8 | part.toUInt();
+    QByteArray output;
+    if (!tool({QStringLiteral("R[0x0d18]=%1").arg(address), QStringLiteral("R[0x0d00]=%1").arg(port),
+               QStringLiteral("AcquisitionStart")},
+              &output, error))
+        return false;
+    if (output.contains("AcquisitionStart executed"))
+        return true;
+    *error = QStringLiteral("arv-tool-0.8 did not start the fake's acquisition: ")
+        + QString::fromLocal8Bit(output);
+    return false;
+}
+
+bool GigEFakeCamera::readRegister(quint32 address, quint32 *value, QString *error)
+{
+    QByteArray output;
+    if (!tool({QStringLiteral("R[0x%1]").arg(address, 0, 16)}, &output, error))
+        return false;
+    // "R[0x00000124] = 0x00000001"
+    const int equals = output.indexOf('=');
+    bool ok = false;
+    if (equals >= 0)
+        *value = output.mid(equals + 1).trimmed().toUInt(&ok, 16);
+    if (!ok)
+        *error = QStringLiteral("arv-tool-0.8 read no register value: ") + QString::fromLocal8Bit(output);
+    return ok;
+}

@@ -30,11 +30,20 @@ public:
     // a power-cycled camera, back with its power-on state. False with *error.
     bool restart(QString *error);
 
+    // What a controller that went away mid-stream leaves behind: acquisition
+    // on, the stream channel aimed at this address's UDP `port`, no controller.
+    bool leaveAcquiring(quint16 port, QString *error);
+    // A bootstrap register's value, read as a second client would (the fake
+    // answers reads from anyone); false with *error.
+    bool readRegister(quint32 address, quint32 *value, QString *error);
+
     // The key the Aravis back end gives it.
     QString key() const { return QStringLiteral("Aravis-Fake-") + m_serial; }
 
 private:
     bool launch(const QStringList &arguments, QString *error);
+    // Runs arv-tool-0.8 on the fake with these control arguments; its output.
+    bool tool(const QStringList &control, QByteArray *output, QString *error);
     bool writeDescription(QString *error);
 
     const QString m_address;

@@ -221,6 +221,32 @@ TEST(AravisGigE, AThousandStartStopCyclesNeverCallAHandlerAfterStop)
     camera.ICloseCamera();
 }
 
+TEST(AravisGigE, OpeningStopsAnAcquisitionAnEarlierControllerLeftRunning)
+{
+    // A camera that streams on across a change of controller keeps the old
+    // destination: the new connection's start must begin its stream afresh.
+    GigEFakeCamera fake;
+    QString error;
+    ASSERT_TRUE(fake.start(&error)) << error.toStdString();
+    ASSERT_TRUE(fake.leaveAcquiring(9, &error)) << error.toStdString();
+    const quint32 acquisitionRegister = 0x124; // the fake's AcquisitionStart/Stop
+    quint32 acquiring = 0;
+    ASSERT_TRUE(fake.readRegister(acquisitionRegister, &acquiring, &error)) << error.toStdString();
+    ASSERT_EQ(acquiring, 1u);
+
+    tagVX_CAMERA_OPTION option;
+    option.cameraName = fake.key();
+    TestHost host;
+    CCameraDahuaV2 camera(&option, &host);
+    ASSERT_EQ(camera.IOpenCamera(), 1);
+    ASSERT_TRUE(fake.readRegister(acquisitionRegister, &acquiring, &error)) << error.toStdString();
+    EXPECT_EQ(acquiring, 0u);
+    setTriggerMode(&camera, 2);
+    ASSERT_EQ(camera.IStartCamera(), 1);
+    EXPECT_TRUE(waitFor([&] { return host.calls.load() >= 3; }));
+    camera.ICloseCamera();
+}
+
 TEST(AravisGigE, AKilledCameraEndsDeliveryAndEveryLaterOperationFailsWithALogLine)
 {
     FakeSession s;

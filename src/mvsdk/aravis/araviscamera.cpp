@@ -114,6 +114,7 @@ bool AravisCamera::openLocked()
 {
     if (m_camera != nullptr)
         return true;
+    awaitTeardowns();
     GError *error = nullptr;
     m_camera = arv_camera_new(m_openName.c_str(), &error);
     if (m_camera == nullptr) {
@@ -137,10 +138,46 @@ void AravisCamera::closeLocked()
         g_signal_handler_disconnect(arv_camera_get_device(m_camera), m_lostHandler);
     m_lostHandler = 0;
     if (lost())
-        tearDownLater([camera = m_camera] { g_object_unref(camera); });
+        openAfter(tearDownLater([camera = m_camera] { g_object_unref(camera); }));
     else
         g_object_unref(m_camera);
     m_camera = nullptr;
+}
+
+void AravisCamera::stopLeftoverAcquisitionLocked()
+{
+    // A connection that ended without a stop (a host that died, a link that
+    // went down) can leave the camera acquiring. A camera that keeps
+    // streaming across a change of controller may keep sending to the
+    // destination it had when its stream began, which the new connection
+    // sets only later: it has to begin afresh, at this connection's start.
+    GError *error = nullptr;
+    arv_camera_stop_acquisition(m_camera, &error);
+    noteErrorLocked("connect", "AcquisitionStop", error);
+}
+
+void AravisCamera::openAfter(std::shared_future<void> teardown, std::thread::id joins)
+{
+    std::lock_guard<std::mutex> lock(m_teardownMutex);
+    m_teardowns.push_back({std::move(teardown), joins});
+}
+
+void AravisCamera::awaitTeardowns()
+{
+    std::vector<Teardown> pending;
+    {
+        std::lock_guard<std::mutex> lock(m_teardownMutex);
+        pending.swap(m_teardowns);
+    }
+    // One worker runs the teardowns in turn: behind one that joins this very
+    // thread (an open from inside a frame handler), every wait would be for ever.
+    for (const Teardown &teardown : pending) {
+        if (teardown.joins == std::this_thread::get_id())
+            return;
+    }
+    // Bounded by Aravis's register time-outs; teardowns never take m_mutex.
+    for (const Teardown &teardown : pending)
+        teardown.done.wait();
 }
 
 bool AravisCamera::lost() const
@@ -178,7 +215,10 @@ bool AravisCamera::connect(Dahua::GenICam::ECameraAccessPermission accessPermiss
     bool ok = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
+        const bool wasConnected = m_connected;
         ok = !refusedWhenLostLocked("connect") && openLocked();
+        if (ok && !wasConnected)
+            stopLeftoverAcquisitionLocked();
         m_connected = ok;
     }
     CallTrace::write(QStringLiteral("connect %1 %2 -> %3")

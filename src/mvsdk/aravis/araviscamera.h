@@ -12,7 +12,9 @@
 // register access has timed out, the camera is marked lost; from then on
 // every operation fails at once with a warning instead of waiting for the
 // network again. A disconnect ends the lost connection; a later connect
-// tries afresh.
+// tries afresh, once the released connection's teardown, which may still
+// be writing to the camera, has finished: a late reset of the stream
+// channel or release of control would silence the new connection.
 #ifndef MVSDK_ARAVIS_ARAVISCAMERA_H
 #define MVSDK_ARAVIS_ARAVISCAMERA_H
 
@@ -23,9 +25,12 @@
 #include <arv.h>
 
 #include <atomic>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace Mvsdk {
 namespace aravis {
@@ -81,11 +86,17 @@ public:
     ArvStream *createArvStream(ArvStreamCallback callback, void *userData);
     // For the GigE views: the connected camera's GigE device, or null.
     ArvGvDevice *gvDeviceRef() const;
+    // The camera opens again only once `teardown` (of its objects, run on
+    // another thread) has finished. `joins`: the thread the teardown joins
+    // (a stream released inside its own callback), which must not wait for it.
+    void openAfter(std::shared_future<void> teardown, std::thread::id joins = {});
 
 private:
     // With m_mutex held.
     bool openLocked();
     void closeLocked();
+    void stopLeftoverAcquisitionLocked();
+    void awaitTeardowns();
     bool refusedWhenLostLocked(const char *operation) const;
     ArvGcNode *nodeLocked(const std::string &name, detail::FeatureType type, std::string *genicamName) const;
     // Logs an Aravis error of an operation in one line: a timeout or lost
@@ -102,6 +113,15 @@ private:
     bool m_connected = false;
     std::shared_ptr<LostFlag> m_lost;
     gulong m_lostHandler = 0;
+
+    // Teardowns of released objects still to finish; guarded by its own
+    // mutex, so that a stream released on Aravis's thread never waits for m_mutex.
+    std::mutex m_teardownMutex;
+    struct Teardown {
+        std::shared_future<void> done;
+        std::thread::id joins;
+    };
+    std::vector<Teardown> m_teardowns;
 };
 
 } // namespace aravis

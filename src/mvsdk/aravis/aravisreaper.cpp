@@ -31,13 +31,16 @@ public:
             m_worker.join();
     }
 
-    void push(std::function<void()> teardown)
+    std::shared_future<void> push(std::function<void()> teardown)
     {
+        std::packaged_task<void()> task(std::move(teardown));
+        std::shared_future<void> done = task.get_future().share();
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_queue.push_back(std::move(teardown));
+        m_queue.push_back(std::move(task));
         if (!m_worker.joinable())
             m_worker = std::thread([this] { run(); });
         m_changed.notify_all();
+        return done;
     }
 
 private:
@@ -48,18 +51,18 @@ private:
             m_changed.wait(lock, [this] { return m_quit || !m_queue.empty(); });
             if (m_queue.empty())
                 return;
-            std::function<void()> teardown = std::move(m_queue.front());
+            std::packaged_task<void()> teardown = std::move(m_queue.front());
             m_queue.pop_front();
             lock.unlock();
             teardown();
-            teardown = nullptr; // drops what it held before the lock is taken again
+            teardown = {}; // drops what it held before the lock is taken again
             lock.lock();
         }
     }
 
     std::mutex m_mutex;
     std::condition_variable m_changed;
-    std::deque<std::function<void()>> m_queue;
+    std::deque<std::packaged_task<void()>> m_queue;
     bool m_quit = false;
     std::thread m_worker;
 };
@@ -72,15 +75,15 @@ Reaper &reaper()
 
 } // namespace
 
-void reapStream(std::shared_ptr<AravisStreamState> state)
+std::shared_future<void> reapStream(std::shared_ptr<AravisStreamState> state)
 {
     // Waits for the callback that released it.
-    reaper().push([state = std::move(state)] { tearDownStream(*state); });
+    return reaper().push([state = std::move(state)] { tearDownStream(*state); });
 }
 
-void tearDownLater(std::function<void()> teardown)
+std::shared_future<void> tearDownLater(std::function<void()> teardown)
 {
-    reaper().push(std::move(teardown));
+    return reaper().push(std::move(teardown));
 }
 
 } // namespace aravis

@@ -3,6 +3,7 @@
 #define MVSDK_ARAVIS_ARAVISREAPER_H
 
 #include <functional>
+#include <future>
 
 namespace Mvsdk {
 namespace aravis {
@@ -12,8 +13,8 @@ namespace aravis {
 // camera while it releases them (a stream channel reset, the release of
 // control access) and waits out each register time-out, about 2.5 s apiece,
 // for a camera that no longer answers. The process lets the worker finish
-// its queue when it exits.
-void tearDownLater(std::function<void()> teardown);
+// its queue when it exits. The future is ready once the teardown has run.
+std::shared_future<void> tearDownLater(std::function<void()> teardown);
 
 } // namespace aravis
 } // namespace Mvsdk

@@ -225,10 +225,13 @@ AravisStreamSource::~AravisStreamSource()
     }
     if (wasAcquiring && !m_state->camera->lost())
         m_state->camera->stopAcquisition("release stream source");
+    // A stream torn down later still talks to the camera (it resets the
+    // stream channel): the camera opens again only after that.
+    const std::thread::id joins = inside ? std::this_thread::get_id() : std::thread::id();
     if (m_state->camera->lost())
-        tearDownLater([state = m_state] { tearDownStream(*state); });
+        m_state->camera->openAfter(tearDownLater([state = m_state] { tearDownStream(*state); }), joins);
     else if (inside)
-        reapStream(m_state); // Aravis's thread cannot join itself
+        m_state->camera->openAfter(reapStream(m_state), joins); // Aravis's thread cannot join itself
     else
         tearDownStream(*m_state);
 }

@@ -30,6 +30,7 @@
 #include <arv.h>
 
 #include <cstdint>
+#include <future>
 #include <memory>
 #include <string>
 #include <vector>
@@ -65,7 +66,8 @@ struct AravisStreamState : detail::StreamCore {
 
 // Destroys Aravis streams away from their own threads. One worker, started
 // at first use; it finishes the queued teardowns before the process ends.
-void reapStream(std::shared_ptr<AravisStreamState> state);
+// The future is ready once the stream is destroyed.
+std::shared_future<void> reapStream(std::shared_ptr<AravisStreamState> state);
 // Unrefs the stream (joining its thread) and drops the state's references.
 void tearDownStream(AravisStreamState &state);
 
