@@ -40,6 +40,12 @@ TEST_F(Vxcam, ListPrintsTheKeysOneALine)
             failed.err.contains("vxcam: the camera SDK could not look for cameras (discovery failed)\n"))
             << failed.err.toStdString();
         EXPECT_FALSE(failed.err.contains("no camera found")) << failed.err.toStdString();
+        // A camera asked for by key: not found, and why.
+        const ToolRun named = vxcam({"grab", "--camera", "K", "--frames", "1"}, config);
+        EXPECT_EQ(named.status, 1) << config;
+        EXPECT_TRUE(named.err.contains("vxcam: camera \"K\" not found: the camera SDK could not look for "
+                                       "cameras (discovery failed)\n"))
+            << named.err.toStdString();
     }
 }
 

@@ -27,30 +27,18 @@ constexpr std::chrono::milliseconds kTick {50};
 constexpr int kTicksPerRedraw = 4;
 
 // Why a camera list is empty: the system looked and found none, or it could not look.
-QString noCameraLine(bool discoveryFailed)
-{
-    return discoveryFailed ? QStringLiteral("the camera SDK could not look for cameras (discovery failed)")
-                           : QStringLiteral("no camera found");
-}
-
-QString cameraListText(const QStringList &keys)
-{
-    return keys.isEmpty() ? QStringLiteral("none") : printableText(keys.join(QStringLiteral(", ")));
-}
-
 // The keys to run, or an empty list after printing why not.
 QStringList chooseCameras(const GrabOptions &options, const QStringList &present)
 {
     if (options.allCameras) {
         if (present.isEmpty())
-            printFailure(noCameraLine(sdkDiscoveryFailed()));
+            printFailure(noCameraText(sdkDiscoveryFailed()));
         return present;
     }
     bool missing = false;
     for (const QString &key : options.cameras) {
         if (!present.contains(key)) {
-            printFailure(QStringLiteral("camera \"") + printableText(key)
-                         + QStringLiteral("\" not found; cameras present: ") + cameraListText(present));
+            printFailure(missingCameraText(key, present));
             missing = true;
         }
     }
@@ -118,7 +106,7 @@ int runList(const GrabOptions &options)
         std::printf("%s\n", qPrintable(printableText(key)));
     if (keys.isEmpty()) {
         const bool failed = sdkDiscoveryFailed();
-        printFailure(noCameraLine(failed));
+        printFailure(noCameraText(failed));
         return failed ? 1 : 0;
     }
     return 0;

@@ -3,6 +3,7 @@
 #include "camerafacts.h"
 #include "printabletext.h"
 #include "savefolder.h"
+#include "sdkdiscovery.h"
 #include "warningwatch.h"
 
 #include <algorithm>
@@ -31,10 +32,7 @@ bool ViewCamera::open(const GrabOptions &options, QString *error)
     const QStringList keys = (*m_camera)->IGetCameraList();
     if (!keys.contains(key)) {
         finish();
-        *error = QStringLiteral("camera \"%1\" not found; cameras present: %2")
-                     .arg(shownKey,
-                          keys.isEmpty() ? QStringLiteral("none")
-                                         : printableText(keys.join(QStringLiteral(", "))));
+        *error = missingCameraText(key, keys);
         return false;
     }
     m_option.cameraName = key;
