@@ -379,6 +379,15 @@ TEST_F(Vxcam, DumpsThatAreNotWrittenOrWouldClashFailTheRun)
         << dumps.err.toStdString();
     EXPECT_EQ(dumps.out, "") << "no camera started";
     EXPECT_EQ(QDir(dir.path()).entryList({"d_*"}), QStringList());
+    // Names that differ only in case are one file on many file systems.
+    writeConfig("case.json",
+                R"({"cameras": [{"key": "Case:cam1", "fps": 200}, {"key": "Case:CAM1", "fps": 200}]})");
+    const ToolRun cases
+        = vxcam({"grab", "--all", "--frames", "2", "--png", dir.filePath("p.png")}, "case.json");
+    EXPECT_EQ(cases.status, 1);
+    EXPECT_TRUE(cases.err.contains(
+        "vxcam: cameras \"Case:cam1\" and \"Case:CAM1\" would write their PNG previews under the same names"))
+        << cases.err.toStdString();
 }
 
 TEST_F(Vxcam, ARunWithoutFramesAndSnapshotsPastTheLimitAreSaid)

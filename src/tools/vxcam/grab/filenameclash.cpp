@@ -29,6 +29,14 @@ QString clashLine(const QString &what, const QString &first, const QString &seco
         .arg(printableText(first), printableText(second), what);
 }
 
+// Names compared as a file system that ignores case sees them (Windows, and
+// on any system a folder shared from one, or an exFAT card): there "cam1" and
+// "CAM1" are one file.
+QString fileSystemName(const QString &name)
+{
+    return name.toCaseFolded();
+}
+
 } // namespace
 
 QString fileNameClash(const QStringList &keys, const GrabOptions &options)
@@ -37,13 +45,13 @@ QString fileNameClash(const QStringList &keys, const GrabOptions &options)
     QHash<QString, QString> pngs;
     for (const QString &key : keys) {
         if (!options.savePrefix.isEmpty()) {
-            const QString name = dumpNameOf(key, options);
+            const QString name = fileSystemName(dumpNameOf(key, options));
             if (dumps.contains(name))
                 return clashLine(QStringLiteral("dumps"), dumps.value(name), key);
             dumps.insert(name, key);
         }
         if (!options.png.isEmpty() && keys.size() > 1) {
-            const QString name = pngFileName(options.png, key, true);
+            const QString name = fileSystemName(pngFileName(options.png, key, true));
             if (pngs.contains(name))
                 return clashLine(QStringLiteral("PNG previews"), pngs.value(name), key);
             pngs.insert(name, key);
