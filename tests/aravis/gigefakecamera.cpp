@@ -111,6 +111,13 @@ void GigEFakeCamera::kill()
     m_server.waitForFinished(10000);
 }
 
+bool useAravisBackend(const char *devices)
+{
+    qputenv("VXCAM_SDK_BACKEND", "aravis");
+    qputenv("VXCAM_ARAVIS_DEVICES", devices);
+    return true;
+}
+
 bool GigEFakeCamera::tool(const QStringList &control, QByteArray *output, QString *error)
 {
     QProcess tool;

@@ -11,6 +11,10 @@
 #include <QString>
 #include <QTemporaryDir>
 
+// Points the camera SDK at its Aravis back end, opening cameras by these
+// addresses (comma-separated); call before any camera use. Returns true.
+bool useAravisBackend(const char *devices = "127.0.0.1");
+
 class GigEFakeCamera {
 public:
     // A camera of serial number `serial` at `address`.

@@ -27,11 +27,7 @@ using namespace Dahua::GenICam;
 namespace {
 
 // Before any camera use: the Aravis back end, opening the fake by address.
-const bool g_backend = [] {
-    qputenv("VXCAM_SDK_BACKEND", "aravis");
-    qputenv("VXCAM_ARAVIS_DEVICES", "127.0.0.1");
-    return true;
-}();
+const bool g_backend = useAravisBackend();
 
 // A running fake server and an open driver on it.
 struct FakeSession {

@@ -24,11 +24,7 @@ using namespace Dahua::GenICam;
 
 namespace {
 
-const bool g_backend = [] {
-    qputenv("VXCAM_SDK_BACKEND", "aravis");
-    qputenv("VXCAM_ARAVIS_DEVICES", "127.0.0.1");
-    return true;
-}();
+const bool g_backend = useAravisBackend();
 
 // A fake camera at 127.0.0.N and a driver object on it.
 struct Station {
