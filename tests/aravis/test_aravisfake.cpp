@@ -1,6 +1,7 @@
 // The Aravis back end against Aravis's in-process fake camera: feature-name
 // fallbacks, pixel-format vocabulary, geometry, keys, trace and frames. Only
 // the "Fake" interface is enabled, so nothing here opens a socket.
+#include "aravisframegap.h"
 #include "cameradahuav2.h"
 #include "testhost.h"
 #include "waitfor.h"
@@ -203,4 +204,19 @@ TEST(AravisFake, AStreamRestartedWithLargerFramesDropsTheEarlierBuffersAndKeepsI
     EXPECT_LE(stream->getStatistics().incompleteFrames, 8u);
     EXPECT_EQ(stream->getStatistics().lostFrames, 0u);
     stream->detachGrabbing(CFrameProc::bind<&Widths::onFrame>(&widths));
+}
+
+TEST(AravisFrameGap, EveryForwardGapCountsInFullAndA16BitWrapCountsWhatItSkipped)
+{
+    using Mvsdk::aravis::framesBetween;
+    EXPECT_EQ(framesBetween(10, 11), 0u);
+    EXPECT_EQ(framesBetween(10, 15), 4u);
+    EXPECT_EQ(framesBetween(1, 4098), 4096u) << "a 4 s silence at 1,000 fps";
+    EXPECT_EQ(framesBetween(100, 1000100), 999999u) << "64-bit ids";
+    EXPECT_EQ(framesBetween(65534, 2), 2u) << "65535 and 1 were skipped";
+    EXPECT_EQ(framesBetween(65535, 1), 0u);
+    EXPECT_EQ(framesBetween(300, 1), 0u) << "counting afresh, not a wrap";
+    EXPECT_EQ(framesBetween(70000, 5), 0u) << "64-bit ids do not wrap";
+    EXPECT_EQ(framesBetween(0, 7), 0u);
+    EXPECT_EQ(framesBetween(7, 0), 0u);
 }

@@ -18,8 +18,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 #include <set>
+#include <thread>
 #include <vector>
 
 using namespace Dahua::GenICam;
@@ -178,6 +180,45 @@ TEST(AravisGigE, StopAndCloseFromInsideTheCallbackEndDeliveryWithoutDeadlock)
     EXPECT_EQ(s.host.callsAfterClose.load(), 0);
     s.host.inside = nullptr;
     EXPECT_EQ(s.camera->IOpenCamera(), 1) << "the camera opens again after a close from inside";
+}
+
+TEST(AravisGigE, AHostOpenWhileTheCallbackThatClosedTheCameraStillRunsLetsItsLaterCallsReturn)
+{
+    // The open waits for the closed stream's release, which joins the
+    // callback's thread: the callback's later calls must not wait for the open.
+    FakeSession s;
+    ASSERT_TRUE(s.opened);
+    std::atomic<bool> closedInside {false};
+    std::atomic<bool> left {false};
+    s.host.inside = [&](ICameraObject *camera) {
+        if (closedInside.load())
+            return;
+        camera->ICloseCamera();
+        closedInside = true;
+        QThread::msleep(300); // the host's open is under way meanwhile
+        tagVX_CAMERA_PROPERTY property {1, 5000};
+        camera->ISetProperty(&property);
+        EXPECT_EQ(camera->ISnapCamera(VX_TRIGGER_DIRECTION_NONE), 0);
+        left = true;
+    };
+    setTriggerMode(s.camera.get(), 2);
+    ASSERT_EQ(s.camera->IStartCamera(), 1);
+    ASSERT_TRUE(waitFor([&] { return closedInside.load(); }));
+    std::atomic<int> opened {-1};
+    std::thread host([&] { opened = s.camera->IOpenCamera(); });
+    const bool returned
+        = waitFor([&] { return opened.load() != -1 && left.load(); }, std::chrono::seconds(60));
+    if (!returned) {
+        ADD_FAILURE() << "the open and the callback wait for each other";
+        std::_Exit(1); // a deadlocked thread cannot be joined
+    }
+    host.join();
+    EXPECT_EQ(opened.load(), 1);
+    EXPECT_TRUE(std::atomic_ref<bool>(s.camera->m_bOpened).load());
+    s.host.inside = nullptr;
+    ASSERT_EQ(s.camera->IStartCamera(), 1);
+    const int before = s.host.calls.load();
+    EXPECT_TRUE(waitFor([&] { return s.host.calls.load() > before; })) << "the reopened camera streams";
 }
 
 TEST(AravisGigE, AThousandStartStopCyclesNeverCallAHandlerAfterStop)

@@ -16,8 +16,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QRegularExpression>
+#include <QThread>
+
+#include <chrono>
 #include <functional>
 #include <memory>
+#include <thread>
 #include <vector>
 
 using namespace Dahua::GenICam;
@@ -73,17 +78,39 @@ bool impaired(const QStringList &helperAndArguments)
     return ok;
 }
 
-// Sets the fake's frame size before a driver opens it.
-bool setGeometry(int width, int height)
+// Sets the fake's frame size (and frame rate, when given) before a driver opens it.
+bool setGeometry(int width, int height, double fps = 0)
 {
     Dahua::Infra::TVector<ICameraPtr> cameras;
     if (!CSystem::getInstance().discovery(cameras, typeAll) || cameras.empty()
         || !cameras[0]->connect(accessPermissionControl))
         return false;
-    const bool ok
-        = CIntNode(cameras[0], "Width").setValue(width) && CIntNode(cameras[0], "Height").setValue(height);
+    const bool ok = CIntNode(cameras[0], "Width").setValue(width)
+        && CIntNode(cameras[0], "Height").setValue(height)
+        && (fps <= 0 || CDoubleNode(cameras[0], "AcquisitionFrameRate").setValue(fps));
     cameras[0]->disconnect();
     return ok;
+}
+
+// A network fault made on a thread of its own while the test goes on;
+// joined when it ends, also when an assertion leaves the test early.
+struct BackgroundImpairment {
+    explicit BackgroundImpairment(QStringList helperAndArguments)
+        : thread([arguments = std::move(helperAndArguments)] { impaired(arguments); })
+    {
+    }
+    ~BackgroundImpairment() { thread.join(); }
+    std::thread thread;
+};
+
+// Complete frames a second of a streaming station, over about one second.
+double measuredRate(Station &s)
+{
+    const uint64_t before = s.seen();
+    const auto start = std::chrono::steady_clock::now();
+    QThread::msleep(1000);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return double(s.seen() - before) / seconds;
 }
 
 } // namespace
@@ -147,6 +174,81 @@ TEST(AravisNetworkFaults, AOneSecondStreamOutageResumesByItselfAndCountsItsFrame
     const std::vector<TestHost::Delivery> deliveries = s.host.deliveries();
     for (std::size_t i = 0; i < deliveries.size(); ++i)
         ASSERT_EQ(deliveries[i].frameNum, i + 1) << "the frames delivered are numbered without a gap";
+}
+
+TEST(AravisNetworkFaults, AFreeRunThatEndsInSilenceEstimatesTheFramesItMissedApartFromTheCountedOnes)
+{
+    ImpairmentScope scope;
+    Station s;
+    ASSERT_TRUE(s.startFake());
+    // A rate the receiving side keeps up with on a loaded machine: no backlog
+    // in the socket buffer goes on arriving after the silence has begun.
+    ASSERT_TRUE(setGeometry(64, 48, 50));
+    ASSERT_TRUE(s.streaming());
+    const double rate = measuredRate(s);
+    ASSERT_GT(rate, 10);
+    // Every stream packet dropped for four seconds; the run stops after three.
+    {
+        BackgroundImpairment outage({"stream_outage", "4"});
+        QThread::msleep(3000);
+        s.camera->IStopCamera(); // no frame came after the silence to count it
+    }
+    const CStreamStatistics counts = s.counts();
+    EXPECT_EQ(counts.lostFrames, 0u);
+    EXPECT_GE(counts.estimatedLostFrames, uint64_t(rate))
+        << "three seconds at " << rate << " frames a second";
+    EXPECT_LE(counts.estimatedLostFrames, uint64_t(10 * rate));
+    // Triggered, a silence is no loss. (The fake gives up its controller
+    // after a long stream outage: the camera is opened afresh.)
+    s.camera->ICloseCamera();
+    ASSERT_EQ(s.camera->IOpenCamera(), 1);
+    setTriggerMode(s.camera.get(), 1);
+    ASSERT_EQ(s.camera->IStartCamera(), 1);
+    for (int i = 0; i < 3; ++i) {
+        const int before = s.host.calls.load();
+        ASSERT_EQ(s.camera->ISnapCamera(VX_TRIGGER_DIRECTION_NONE), 1);
+        ASSERT_TRUE(waitFor([&] { return s.host.calls.load() > before; }));
+    }
+    QThread::msleep(1000);
+    s.camera->IStopCamera();
+    EXPECT_EQ(s.counts().estimatedLostFrames, counts.estimatedLostFrames);
+}
+
+TEST(AravisNetworkFaults, ACameraReopensWithoutWaitingForTheReleaseOfAnotherCamera)
+{
+    qputenv("VXCAM_ARAVIS_DEVICES", "127.0.0.1,127.0.0.2");
+    Station first(1);
+    Station second(2);
+    // Each closes its camera from inside its callback: the stream's release
+    // joins that callback's thread. The second's callback then stays until
+    // the test lets it go, and with it the release of its stream.
+    std::atomic<bool> letSecondGo {false};
+    std::atomic<int> closedInside {0};
+    const auto closeInside = [&](ICameraObject *camera, int turn) {
+        if (closedInside.load() != turn || !camera->m_bOpened)
+            return;
+        camera->ICloseCamera();
+        ++closedInside;
+        if (turn == 1)
+            waitFor([&] { return letSecondGo.load(); }, std::chrono::seconds(60));
+    };
+    // The second first, so that its release is under way before the first's.
+    first.host.inside = [&](ICameraObject *camera) { closeInside(camera, 2); };
+    second.host.inside = [&](ICameraObject *camera) { closeInside(camera, 1); };
+    ASSERT_TRUE(first.startFake());
+    ASSERT_TRUE(second.startFake());
+    ASSERT_TRUE(first.streaming());
+    ASSERT_TRUE(second.streaming());
+    closedInside = 1;
+    ASSERT_TRUE(waitFor([&] { return closedInside.load() == 3; }));
+    std::atomic<int> reopened {-1};
+    std::thread host([&] { reopened = first.camera->IOpenCamera(); });
+    // The first camera opens again while the second's release still waits.
+    EXPECT_TRUE(waitFor([&] { return reopened.load() != -1; }, std::chrono::seconds(30)));
+    letSecondGo = true;
+    host.join();
+    EXPECT_EQ(reopened.load(), 1);
+    EXPECT_EQ(second.camera->IOpenCamera(), 1) << "and the second once its release is done";
 }
 
 TEST(AravisNetworkFaults, LossOnOneOfThreeCamerasLeavesTheOtherTwoStreaming)

@@ -2,6 +2,7 @@
 // correction.
 #include "cameradahua.h"
 #include "logcapture.h"
+#include "quietlog.h"
 #include "simsession.h"
 #include "testhost.h"
 
@@ -108,9 +109,37 @@ TEST(V1Open, FailuresLogTheirLines)
     EXPECT_EQ(camera.IOpenCamera(), 0);
     EXPECT_EQ(log.messages().last(), "create AcquisitionControl object fail");
     EXPECT_FALSE(camera.m_bOpened);
-    // The camera stays connected: the close inside the failed open sees no open camera.
+    // The failed open keeps the connection it made...
     EXPECT_TRUE(VxSim::isConnected("K"));
     EXPECT_TRUE(sim.traceLines("disconnect").isEmpty());
+    // ...until the host closes the object: then it is released, once.
+    camera.ICloseCamera();
+    EXPECT_FALSE(VxSim::isConnected("K"));
+    EXPECT_EQ(sim.traceLines("disconnect").size(), 1);
+    camera.ICloseCamera();
+    EXPECT_EQ(sim.traceLines("disconnect").size(), 1);
+}
+
+TEST(V1Open, AFailedOpensConnectionIsReleasedByTheNextOpenOrTheDelete)
+{
+    SimSession sim(R"({"cameras": [{"key": "K", "fail": ["createAcquisitionControl"]}, {"key": "L"}]})");
+    tagVX_CAMERA_OPTION option;
+    option.cameraName = "K";
+    QuietLog quiet;
+    {
+        CCameraDahua camera(&option, nullptr);
+        EXPECT_EQ(camera.IOpenCamera(), 0);
+        EXPECT_TRUE(VxSim::isConnected("K"));
+        // Another camera's open lets go of the first one.
+        option.cameraName = "L";
+        EXPECT_EQ(camera.IOpenCamera(), 1);
+        EXPECT_FALSE(VxSim::isConnected("K"));
+        camera.ICloseCamera();
+        option.cameraName = "K";
+        EXPECT_EQ(camera.IOpenCamera(), 0);
+        EXPECT_TRUE(VxSim::isConnected("K"));
+    }
+    EXPECT_FALSE(VxSim::isConnected("K")) << "the delete releases it";
 }
 
 TEST(V1Open, NoCameraMeansDiscoveryEveryTime)

@@ -102,6 +102,34 @@ TEST(ConcurrentCalls, StopAndCloseFromInsideTheCallbackAreCarriedOutByTheThreadT
     }
 }
 
+TEST(ConcurrentCalls, AHostOpenWhileTheCallbackThatClosedTheObjectStillRunsLetsItsLaterCallsReturn)
+{
+    SimSession sim(kTwoCameras);
+    QuietLog quiet;
+    for (const Driver &driver : kDrivers) {
+        SCOPED_TRACE(driver.name);
+        HeldCallback held;
+        held.option.cameraName = driver.key;
+        std::unique_ptr<ICameraObject> camera(driver.create(&held.option, &held.host));
+        ASSERT_EQ(camera->IOpenCamera(), 1);
+        setTriggerMode(camera.get(), 2);
+        std::atomic<bool> closedInside {false};
+        held.hold([&](ICameraObject *self) {
+            self->ICloseCamera();
+            closedInside = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(200)); // the host opens meanwhile
+            tagVX_CAMERA_PROPERTY property {1, 5000};
+            self->ISetProperty(&property);
+            self->IStopCamera();
+        });
+        ASSERT_EQ(camera->IStartCamera(), 1);
+        ASSERT_TRUE(waitFor([&] { return closedInside.load(); }));
+        EXPECT_EQ(camera->IOpenCamera(), 1);
+        ASSERT_TRUE(waitFor([&] { return held.left.load(); }));
+        EXPECT_TRUE(camera->m_bOpened);
+    }
+}
+
 TEST(ConcurrentCalls, DeleteWaitsForACallbackTheSdkNoLongerWaitsFor)
 {
     SimSession sim(kTwoCameras);

@@ -8,6 +8,7 @@
 
 #include <QDebug>
 
+#include <algorithm>
 #include <cmath>
 
 namespace Mvsdk {
@@ -42,7 +43,7 @@ void onControlLost(ArvDevice *, gpointer data)
     auto *signal = static_cast<LostSignal *>(data);
     if (!signal->handedOver.load(std::memory_order_acquire))
         return;
-    if (!signal->flag->lost.exchange(true))
+    if (signal->flag->mark())
         qWarning() << "Aravis camera" << signal->key
                    << "lost its control connection; its operations fail from now on";
     signal->handedOver.store(true, std::memory_order_release);
@@ -138,7 +139,10 @@ void AravisCamera::closeLocked()
         g_signal_handler_disconnect(arv_camera_get_device(m_camera), m_lostHandler);
     m_lostHandler = 0;
     if (lost())
-        openAfter(tearDownLater([camera = m_camera] { g_object_unref(camera); }));
+        openAfter(tearDownLater([camera = m_camera, key = m_traceKey] {
+            g_object_unref(camera);
+            qDebug() << "Aravis camera" << key << ": the lost connection is released";
+        }));
     else
         g_object_unref(m_camera);
     m_camera = nullptr;
@@ -156,10 +160,10 @@ void AravisCamera::stopLeftoverAcquisitionLocked()
     noteErrorLocked("connect", "AcquisitionStop", error);
 }
 
-void AravisCamera::openAfter(std::shared_future<void> teardown, std::thread::id joins)
+void AravisCamera::openAfter(std::shared_future<void> teardown, std::function<bool()> joinsCaller)
 {
     std::lock_guard<std::mutex> lock(m_teardownMutex);
-    m_teardowns.push_back({std::move(teardown), joins});
+    m_teardowns.push_back({std::move(teardown), std::move(joinsCaller)});
 }
 
 void AravisCamera::awaitTeardowns()
@@ -169,20 +173,47 @@ void AravisCamera::awaitTeardowns()
         std::lock_guard<std::mutex> lock(m_teardownMutex);
         pending.swap(m_teardowns);
     }
-    // One worker runs the teardowns in turn: behind one that joins this very
-    // thread (an open from inside a frame handler), every wait would be for ever.
-    for (const Teardown &teardown : pending) {
-        if (teardown.joins == std::this_thread::get_id())
-            return;
+    // A teardown that joins this very thread (an open from inside a frame
+    // handler) cannot finish while it waits: it stays for the next open.
+    std::vector<Teardown> joiningCaller;
+    for (Teardown &teardown : pending) {
+        if (teardown.joinsCaller && teardown.joinsCaller())
+            joiningCaller.push_back(std::move(teardown));
+        else
+            teardown.done.wait(); // bounded by Aravis's register time-outs; never takes m_mutex
     }
-    // Bounded by Aravis's register time-outs; teardowns never take m_mutex.
-    for (const Teardown &teardown : pending)
-        teardown.done.wait();
+    std::lock_guard<std::mutex> lock(m_teardownMutex);
+    for (Teardown &teardown : joiningCaller)
+        m_teardowns.push_back(std::move(teardown));
 }
 
 bool AravisCamera::lost() const
 {
     return m_lost->lost.load();
+}
+
+std::chrono::steady_clock::time_point AravisCamera::lostSince(std::chrono::steady_clock::time_point now) const
+{
+    if (!lost())
+        return now;
+    return std::min(
+        now,
+        std::chrono::steady_clock::time_point(std::chrono::steady_clock::duration(m_lost->since.load())));
+}
+
+bool AravisCamera::freeRunning()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    std::string genicam;
+    ArvGcNode *node = lost() ? nullptr : nodeLocked("TriggerMode", FeatureType::Enumeration, &genicam);
+    if (node == nullptr)
+        return false;
+    GError *error = nullptr;
+    const char *mode = arv_gc_enumeration_get_string_value(ARV_GC_ENUMERATION(node), &error);
+    const bool off = error == nullptr && mode != nullptr && std::string(mode) == "Off";
+    noteErrorLocked("get", genicam, error);
+    m_freeRun.store(off);
+    return off;
 }
 
 bool AravisCamera::refusedWhenLostLocked(const char *operation) const
@@ -200,7 +231,7 @@ void AravisCamera::noteErrorLocked(const char *operation, const std::string &fea
     // One line per failure; the first that marks the camera lost says so.
     const bool unanswered = error->domain == ARV_DEVICE_ERROR
         && (error->code == ARV_DEVICE_ERROR_TIMEOUT || error->code == ARV_DEVICE_ERROR_NOT_CONNECTED);
-    const bool nowLost = unanswered && !m_lost->lost.exchange(true);
+    const bool nowLost = unanswered && m_lost->mark();
     qWarning().noquote() << QStringLiteral("Aravis camera \"%1\": %2 %3 failed: %4%5")
                                 .arg(m_traceKey, QString::fromLatin1(operation),
                                      QString::fromStdString(feature), QString::fromUtf8(error->message),
@@ -405,6 +436,8 @@ bool AravisCamera::writeFeature(const std::string &name, const FeatureValue &val
             }
             ok = accepted && error == nullptr;
             noteErrorLocked("set", genicam, error);
+            if (ok && name == "TriggerMode")
+                m_freeRun.store(value.text == "Off");
         }
     }
     CallTrace::write(

@@ -25,11 +25,12 @@
 #include <arv.h>
 
 #include <atomic>
+#include <chrono>
+#include <functional>
 #include <future>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace Mvsdk {
@@ -38,7 +39,17 @@ namespace aravis {
 // Raised by Aravis's heartbeat thread through the "control-lost" signal;
 // outlives the camera object for as long as the signal connection does.
 struct LostFlag {
+    // True when this call marked it lost; notes the time.
+    bool mark()
+    {
+        if (lost.exchange(true))
+            return false;
+        since.store(std::chrono::steady_clock::now().time_since_epoch().count());
+        return true;
+    }
+
     std::atomic<bool> lost {false};
+    std::atomic<std::chrono::steady_clock::rep> since {0}; // when last marked lost
 };
 
 class AravisCamera final : public detail::SdkCamera, public std::enable_shared_from_this<AravisCamera> {
@@ -73,6 +84,13 @@ public:
 
     // For this camera's stream sources.
     bool lost() const;
+    // When the camera was marked lost; `now` when it is not.
+    std::chrono::steady_clock::time_point lostSince(std::chrono::steady_clock::time_point now) const;
+    // Whether the camera runs free (TriggerMode Off), read from the camera;
+    // false when unreadable. knownFreeRunning(): the same as last read or
+    // written through this object, without asking the camera.
+    bool freeRunning();
+    bool knownFreeRunning() const { return m_freeRun.load(); }
     // A new reference to the connected Aravis camera (g_object_unref it), or
     // null when not connected or lost.
     ArvCamera *cameraRef() const;
@@ -87,9 +105,11 @@ public:
     // For the GigE views: the connected camera's GigE device, or null.
     ArvGvDevice *gvDeviceRef() const;
     // The camera opens again only once `teardown` (of its objects, run on
-    // another thread) has finished. `joins`: the thread the teardown joins
-    // (a stream released inside its own callback), which must not wait for it.
-    void openAfter(std::shared_future<void> teardown, std::thread::id joins = {});
+    // another thread) has finished. `joinsCaller`, when given, tells whether
+    // the teardown joins the calling thread (a stream released inside its
+    // own callback, while that callback still runs): such a caller must not
+    // wait for it.
+    void openAfter(std::shared_future<void> teardown, std::function<bool()> joinsCaller = {});
 
 private:
     // With m_mutex held.
@@ -112,6 +132,7 @@ private:
     ArvCamera *m_camera = nullptr;
     bool m_connected = false;
     std::shared_ptr<LostFlag> m_lost;
+    std::atomic<bool> m_freeRun {false};
     gulong m_lostHandler = 0;
 
     // Teardowns of released objects still to finish; guarded by its own
@@ -119,7 +140,7 @@ private:
     std::mutex m_teardownMutex;
     struct Teardown {
         std::shared_future<void> done;
-        std::thread::id joins;
+        std::function<bool()> joinsCaller;
     };
     std::vector<Teardown> m_teardowns;
 };

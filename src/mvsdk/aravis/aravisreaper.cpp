@@ -1,12 +1,14 @@
-// The reaper: one worker thread for the teardowns of Aravis objects that must
-// not run where they are released: streams released from inside their own
-// callback, where Aravis cannot join its thread, and a lost camera's objects,
-// whose release waits out register time-outs.
+// The reaper: teardowns of Aravis objects that must not run where they are
+// released: streams released from inside their own callback, where Aravis
+// cannot join its thread, and a lost camera's objects, whose release waits
+// out register time-outs. Each teardown runs on a thread of its own, so that
+// one camera's slow release never holds up another's, nor the process exit
+// by more than the slowest of them.
 #include "aravisreaper.h"
 #include "aravisstream.h"
 
-#include <condition_variable>
-#include <deque>
+#include <chrono>
+#include <list>
 #include <mutex>
 #include <thread>
 
@@ -15,56 +17,60 @@ namespace aravis {
 
 namespace {
 
-// Owns the queue and the worker. The worker runs each teardown without the
-// lock; the destructor (at process exit) lets it finish the queue first, so
-// that Aravis's objects are released whole rather than cut off mid-release.
 class Reaper {
 public:
+    // At process exit: the teardowns still running finish first, so that
+    // Aravis's objects are released whole rather than cut off mid-release.
     ~Reaper()
     {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_quit = true;
+        for (;;) {
+            std::list<Job> jobs;
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                jobs.swap(m_jobs);
+            }
+            if (jobs.empty())
+                return;
+            // A teardown may hand over another one.
+            for (Job &job : jobs)
+                job.thread.join();
         }
-        m_changed.notify_all();
-        if (m_worker.joinable())
-            m_worker.join();
     }
 
     std::shared_future<void> push(std::function<void()> teardown)
     {
-        std::packaged_task<void()> task(std::move(teardown));
-        std::shared_future<void> done = task.get_future().share();
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_queue.push_back(std::move(task));
-        if (!m_worker.joinable())
-            m_worker = std::thread([this] { run(); });
-        m_changed.notify_all();
+        std::promise<void> promise;
+        std::shared_future<void> done = promise.get_future().share();
+        std::list<Job> finished;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            // Threads of teardowns that have run are joined as new ones come.
+            for (auto it = m_jobs.begin(); it != m_jobs.end();) {
+                const auto next = std::next(it);
+                if (it->done.wait_for(std::chrono::seconds(0)) == std::future_status::ready)
+                    finished.splice(finished.end(), m_jobs, it);
+                it = next;
+            }
+            m_jobs.push_back(
+                {done, std::thread([teardown = std::move(teardown), promise = std::move(promise)]() mutable {
+                     teardown();
+                     teardown = nullptr; // what it held goes before its waiters go on
+                     promise.set_value();
+                 })});
+        }
+        for (Job &job : finished)
+            job.thread.join();
         return done;
     }
 
 private:
-    void run()
-    {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        for (;;) {
-            m_changed.wait(lock, [this] { return m_quit || !m_queue.empty(); });
-            if (m_queue.empty())
-                return;
-            std::packaged_task<void()> teardown = std::move(m_queue.front());
-            m_queue.pop_front();
-            lock.unlock();
-            teardown();
-            teardown = {}; // drops what it held before the lock is taken again
-            lock.lock();
-        }
-    }
+    struct Job {
+        std::shared_future<void> done;
+        std::thread thread;
+    };
 
     std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::deque<std::packaged_task<void()>> m_queue;
-    bool m_quit = false;
-    std::thread m_worker;
+    std::list<Job> m_jobs;
 };
 
 Reaper &reaper()

@@ -1,6 +1,7 @@
 #include "aravisstream.h"
 
 #include "araviscamera.h"
+#include "aravisframegap.h"
 #include "aravisreaper.h"
 #include "calltrace.h"
 #include "streamstatistics.h"
@@ -22,18 +23,36 @@ constexpr int kPoolBuffers = 8;
 // GigE Vision kernels drop packets with the default 208 KB socket buffer.
 constexpr int kSocketBufferBytes = 8 * 1024 * 1024;
 
-// Frames between two frame ids that never reached a buffer. Ids of GigE
-// Vision's 16-bit block counter wrap from 65535 to 1.
-uint64_t framesBetween(uint64_t last, uint64_t id)
+// The frames a silence that ends a free run held, from the run's own frame
+// period; a short one is the host's own delay (see StreamStatistics.h).
+uint64_t framesInFinalSilence(const AravisStreamState &state, std::chrono::steady_clock::time_point end)
 {
-    if (last == 0 || id == 0)
+    using namespace std::chrono;
+    if (!state.freeRun || !state.camera->knownFreeRunning() || state.periodsSpanned < 2
+        || end <= state.lastArrival)
         return 0;
-    uint64_t gap = 0;
-    if (id > last)
-        gap = id - last - 1;
-    else if (last <= 0xFFFF && id < last)
-        gap = (0xFFFF - last) + (id - 1);
-    return gap < 4096 ? gap : 0; // larger jumps are a camera restart, not losses
+    const duration<double> period = (state.lastArrival - state.firstArrival) / double(state.periodsSpanned);
+    const duration<double> silence = end - state.lastArrival;
+    if (period.count() <= 0 || silence <= std::max<duration<double>>(4 * period, milliseconds(200)))
+        return 0;
+    return static_cast<uint64_t>(silence / period) - 1;
+}
+
+// Counts the silence at the end of the run once, when the run ends.
+void endRun(AravisStreamState &state)
+{
+    const auto now = std::chrono::steady_clock::now();
+    const auto end = state.camera->lostSince(now);
+    uint64_t silent = 0;
+    {
+        std::lock_guard<std::mutex> lock(state.mutex);
+        if (!state.runOpen)
+            return;
+        state.runOpen = false;
+        silent = framesInFinalSilence(state, end);
+    }
+    if (silent > 0)
+        state.tally.countEstimatedLost(silent);
 }
 
 // Each buffer carries the generation of the pool it was made for as its
@@ -83,6 +102,12 @@ void handleBuffer(AravisStreamState &state, ArvStream *stream, ArvBuffer *buffer
     const uint64_t frameId = arv_buffer_get_frame_id(buffer);
     const uint64_t between = framesBetween(state.lastFrameId, frameId);
     const uint64_t lost = between - std::min(between, state.incompleteSinceComplete);
+    const auto now = std::chrono::steady_clock::now();
+    if (state.lastFrameId == 0)
+        state.firstArrival = now;
+    else
+        state.periodsSpanned += between + 1;
+    state.lastArrival = now;
     state.lastFrameId = frameId;
     state.incompleteSinceComplete = 0;
     if (lost > 0)
@@ -108,8 +133,10 @@ void handleBuffer(AravisStreamState &state, ArvStream *stream, ArvBuffer *buffer
     state.deliver(state.copy, frame);
 
     lock.lock();
-    if (endsRun)
+    if (endsRun) {
         state.grabbing = false;
+        state.runOpen = false; // the limit, not a silence, ended it
+    }
     state.finishDelivery();
     lock.unlock();
     recycle(stream, buffer, keep);
@@ -211,6 +238,7 @@ AravisStreamSource::AravisStreamSource(std::shared_ptr<AravisStreamState> state)
 
 AravisStreamSource::~AravisStreamSource()
 {
+    endRun(*m_state);
     bool wasAcquiring = false;
     bool inside = false;
     {
@@ -227,7 +255,15 @@ AravisStreamSource::~AravisStreamSource()
         m_state->camera->stopAcquisition("release stream source");
     // A stream torn down later still talks to the camera (it resets the
     // stream channel): the camera opens again only after that.
-    const std::thread::id joins = inside ? std::this_thread::get_id() : std::thread::id();
+    std::function<bool()> joins;
+    if (inside)
+        joins = [weak = std::weak_ptr<AravisStreamState>(m_state)] {
+            const std::shared_ptr<AravisStreamState> state = weak.lock();
+            if (state == nullptr)
+                return false; // torn down: its thread was joined
+            std::lock_guard<std::mutex> lock(state->mutex);
+            return state->insideDelivery();
+        };
     if (m_state->camera->lost())
         m_state->camera->openAfter(tearDownLater([state = m_state] { tearDownStream(*state); }), joins);
     else if (inside)
@@ -286,9 +322,13 @@ bool AravisStreamSource::startGrabbing(uint64_t maxImagesGrabbed, Dahua::GenICam
     std::string pixelFormat;
     if (!m_state->camera->streamGeometry(&payload, &pixelFormat) || payload == 0 || !preparePool(payload))
         return trace(false);
+    const bool freeRun = m_state->camera->freeRunning();
     {
         std::lock_guard<std::mutex> lock(m_state->mutex);
         m_state->grabbing = true;
+        m_state->runOpen = true;
+        m_state->freeRun = freeRun;
+        m_state->periodsSpanned = 0;
         m_state->acquiring = true;
         m_state->maxImages = maxImagesGrabbed;
         m_state->grabbedSinceStart = 0;
@@ -300,6 +340,7 @@ bool AravisStreamSource::startGrabbing(uint64_t maxImagesGrabbed, Dahua::GenICam
     if (!m_state->camera->startAcquisition("startGrabbing")) {
         std::lock_guard<std::mutex> lock(m_state->mutex);
         m_state->grabbing = false;
+        m_state->runOpen = false;
         m_state->acquiring = false;
         return trace(false);
     }
@@ -308,6 +349,7 @@ bool AravisStreamSource::startGrabbing(uint64_t maxImagesGrabbed, Dahua::GenICam
 
 bool AravisStreamSource::stopGrabbing()
 {
+    endRun(*m_state);
     m_state->stopDeliveries();
     bool wasAcquiring = false;
     {

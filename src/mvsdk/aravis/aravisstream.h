@@ -16,7 +16,7 @@
 //    thread running (stopping it from its own callback would abort), so
 //    frames still in flight are received and dropped, never delivered.
 //  - Releasing the last handle tears the Aravis stream down; from inside a
-//    handler the teardown is handed to the reaper thread and the callback
+//    handler the teardown is handed to a reaper thread and the callback
 //    touches only AravisStreamState, which lives until the teardown is done.
 // Threads: host threads call the operations; Aravis's stream thread runs
 // the callback and the handlers.
@@ -29,6 +29,7 @@
 
 #include <arv.h>
 
+#include <chrono>
 #include <cstdint>
 #include <future>
 #include <memory>
@@ -58,14 +59,21 @@ struct AravisStreamState : detail::StreamCore {
     uint64_t grabbedSinceStart = 0;
     uint64_t lastFrameId = 0;             // of the last complete frame; 0: none yet in this run
     uint64_t incompleteSinceComplete = 0; // incomplete frames since that one
+    // For the estimate of a silence that ends a free run: arrivals of the
+    // run's first and last complete frames, and the frame periods between them.
+    bool freeRun = false;
+    bool runOpen = false; // started, and its end not yet looked at
+    std::chrono::steady_clock::time_point firstArrival;
+    std::chrono::steady_clock::time_point lastArrival;
+    uint64_t periodsSpanned = 0;
     // Aravis's packet counts of the stream as last added to the tally; read
     // and written on Aravis's stream thread only.
     uint64_t resentSeen = 0;
     uint64_t missingSeen = 0;
 };
 
-// Destroys Aravis streams away from their own threads. One worker, started
-// at first use; it finishes the queued teardowns before the process ends.
+// Destroys Aravis streams away from their own threads, each on a thread of
+// its own; the process lets them finish before it ends.
 // The future is ready once the stream is destroyed.
 std::shared_future<void> reapStream(std::shared_ptr<AravisStreamState> state);
 // Unrefs the stream (joining its thread) and drops the state's references.

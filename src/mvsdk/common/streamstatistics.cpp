@@ -41,6 +41,7 @@ void add(CStreamStatistics &sum, const CStreamStatistics &part)
     sum.lostFrames += part.lostFrames;
     sum.resentPackets += part.resentPackets;
     sum.missingPackets += part.missingPackets;
+    sum.estimatedLostFrames += part.estimatedLostFrames;
 }
 
 } // namespace
@@ -56,6 +57,7 @@ CStreamStatistics StreamCounters::read() const
     statistics.lostFrames = lost.load(kRelaxed);
     statistics.resentPackets = resent.load(kRelaxed);
     statistics.missingPackets = missing.load(kRelaxed);
+    statistics.estimatedLostFrames = estimatedLost.load(kRelaxed);
     return statistics;
 }
 
@@ -80,6 +82,12 @@ void StreamTally::countLost(uint64_t count)
 {
     m_own.lost.fetch_add(count, kRelaxed);
     m_camera->lost.fetch_add(count, kRelaxed);
+}
+
+void StreamTally::countEstimatedLost(uint64_t count)
+{
+    m_own.estimatedLost.fetch_add(count, kRelaxed);
+    m_camera->estimatedLost.fetch_add(count, kRelaxed);
 }
 
 void StreamTally::countPackets(uint64_t resent, uint64_t missing)

@@ -21,6 +21,7 @@ struct StreamCounters {
     std::atomic<uint64_t> lost {0};
     std::atomic<uint64_t> resent {0};
     std::atomic<uint64_t> missing {0};
+    std::atomic<uint64_t> estimatedLost {0};
 };
 
 // Counts the frames of one stream source, into its own totals and into its
@@ -33,6 +34,7 @@ public:
     void countIncomplete(uint64_t count);
     void countLost(uint64_t count);
     void countPackets(uint64_t resent, uint64_t missing);
+    void countEstimatedLost(uint64_t count);
 
     Dahua::GenICam::CStreamStatistics read() const { return m_own.read(); }
 

@@ -26,14 +26,15 @@
 //    until the operation running on another thread has returned.
 //  - A call from inside `IFrameReady` of the object never waits for an
 //    operation that may itself wait for that frame (start, stop, close,
-//    delete on another thread). It runs at once when no other thread is
-//    inside an operation of the object, and waits its turn behind an open,
-//    snapshot or property setting of another thread (they never wait for a
-//    frame). Behind the others, `IStopCamera` and `ICloseCamera` are handed
-//    to the thread inside that operation, which carries them out before its
-//    own call returns (the flags follow then), and no frame is delivered
-//    from the hand-over on; any other operation returns at once without
-//    acting (0 where it returns a number).
+//    delete on another thread, and an open begun on another thread while
+//    that frame was being delivered: the object was closed from inside it,
+//    and the camera SDK may wait for the closed stream's release). It runs
+//    at once when no other thread is inside an operation of the object, and
+//    waits its turn behind any other open, snapshot or property setting of
+//    another thread (they never wait for a frame). Behind the others, `IStopCamera` and `ICloseCamera` are
+//    handed to the thread inside that operation, which carries them out before its own call returns (the
+//    flags follow then), and no frame is delivered from the hand-over on; any other operation returns at once
+//    without acting (0 where it returns a number).
 //  - Once `IStopCamera` or `ICloseCamera` has returned, no frame is delivered
 //    until the next start; called outside `IFrameReady`, no `IFrameReady` of
 //    the object is running either. When no other call has followed, a close

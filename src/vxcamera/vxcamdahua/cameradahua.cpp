@@ -85,6 +85,7 @@ int CCameraDahua::IOpenCamera()
     qWarning() << "g_DHCameraList.size is : " << g_DHCameraList.discoverIfEmpty() << Qt::endl;
     qWarning() << m_pCamOpt->cameraName << Qt::endl;
     // A camera held from an earlier failed open is never reused.
+    releaseFailedOpen();
     m_cameraSptr = g_DHCameraList.find(m_pCamOpt->cameraName);
     if (!m_cameraSptr) {
         qWarning() << "m_cameraSptr == NULL " << Qt::endl;
@@ -97,7 +98,11 @@ int CCameraDahua::IOpenCamera()
     m_acqCtrlSptr = CSystem::getInstance().createAcquisitionControl(m_cameraSptr);
     if (!m_acqCtrlSptr) {
         qWarning("create AcquisitionControl object fail");
+        // The open keeps the connection; the close it calls leaves it alone.
+        m_failedOpenConnected = true;
+        m_opening = true;
         ICloseCamera();
+        m_opening = false;
         return 0;
     }
     Dahua::Infra::CString model;
@@ -156,8 +161,21 @@ void CCameraDahua::ICloseCamera()
         }
         delete[] m_pBuff;
         m_pBuff = nullptr;
+    } else if (!m_opening) {
+        releaseFailedOpen();
     }
     std::atomic_ref<bool>(m_bOpened).store(false);
+}
+
+void CCameraDahua::releaseFailedOpen()
+{
+    if (!m_failedOpenConnected)
+        return;
+    m_failedOpenConnected = false;
+    if (m_cameraSptr) {
+        m_cameraSptr->disconnect();
+        m_cameraSptr.reset();
+    }
 }
 
 bool CCameraDahua::AdjustCameraIp()

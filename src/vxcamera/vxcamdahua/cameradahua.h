@@ -141,6 +141,8 @@ private:
     Dahua::GenICam::IStreamSource::Proc frameHandler();
     // Releases the stream source a failed start made.
     void releaseStartedStream(bool attached);
+    // Disconnects and drops the camera a failed open connected.
+    void releaseFailedOpen();
 
     bool held() const { return static_cast<bool>(m_cameraSptr); }
     bool opened() const;
@@ -162,6 +164,10 @@ private:
     VxBitmapInfo m_bmpInfo;
     Dahua::GenICam::IAcquisitionControlPtr m_acqCtrlSptr;
     Dahua::GenICam::ICameraPtr m_cameraSptr;
+    // m_cameraSptr was connected by an open that then failed: the open keeps
+    // it, the next close or open releases it.
+    bool m_failedOpenConnected = false;
+    bool m_opening = false; // inside IOpenCamera's steps
     QByteArray m_modelName;
     Dahua::GenICam::IStreamSourcePtr m_streamPtr;
     // Serialises the operations and counts the deliveries inside the object.

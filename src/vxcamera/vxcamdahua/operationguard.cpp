@@ -2,6 +2,9 @@
 
 #include "vxcameraobject.h"
 
+#include <QDebug>
+#include <QString>
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -57,6 +60,27 @@ void releaseDelivery(OperationGuardState &s)
     }
 }
 
+QString kindName(COperationGuard::Kind kind)
+{
+    switch (kind) {
+    case COperationGuard::Open:
+        return QStringLiteral("IOpenCamera");
+    case COperationGuard::Snap:
+        return QStringLiteral("ISnapCamera");
+    case COperationGuard::Property:
+        return QStringLiteral("ISetProperty");
+    case COperationGuard::Start:
+        return QStringLiteral("IStartCamera");
+    case COperationGuard::Stop:
+        return QStringLiteral("IStopCamera");
+    case COperationGuard::Close:
+        return QStringLiteral("ICloseCamera");
+    case COperationGuard::Delete:
+        return QStringLiteral("Camera_Delete");
+    }
+    return QString();
+}
+
 bool mayWaitForDeliveries(COperationGuard::Kind kind)
 {
     return kind == COperationGuard::Start || kind == COperationGuard::Stop || kind == COperationGuard::Close
@@ -106,6 +130,11 @@ bool COperationGuard::enter(Kind kind)
                 s.stopHandedOver = true;
             else if (kind == Close)
                 s.closeHandedOver = true;
+            else
+                qWarning().noquote() << QStringLiteral(
+                                            "%1 called from inside the frame handler while another thread's "
+                                            "%2 waits for the frame handler to return: not run")
+                                            .arg(kindName(kind), kindName(s.kind));
             s.updateAdmission();
             return false;
         }
@@ -115,7 +144,11 @@ bool COperationGuard::enter(Kind kind)
     s.depth = 1;
     s.kind = kind;
     s.ownerDelivering = delivering;
-    s.mayWait = mayWaitForDeliveries(kind);
+    // An open while a delivery of this object runs (the object was closed
+    // from inside it) may wait for that delivery too: the camera SDK can
+    // wait for the release of the closed stream, which joins the delivering
+    // thread.
+    s.mayWait = mayWaitForDeliveries(kind) || (kind == Open && s.deliveries.load() > (delivering ? 1 : 0));
     // Deliveries waiting behind the previous holder look again.
     s.changed.notify_all();
     return true;

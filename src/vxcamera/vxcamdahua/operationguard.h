@@ -16,12 +16,15 @@
 //  - A thread that is not delivering a frame of this object waits for the
 //    lock.
 //  - A thread delivering a frame of this object never waits for an operation
-//    that may wait for deliveries (start, stop, close, delete). It takes the
-//    lock when it is free and waits behind an open, snapshot or property
+//    that may wait for deliveries (start, stop, close, delete, and an open
+//    that began while a delivery of this object was running: the object was
+//    closed from inside it, and the camera SDK may wait for the closed
+//    stream's release, which joins the delivering thread). It takes the lock
+//    when it is free and waits behind any other open, snapshot or property
 //    setting, which never wait for a delivery. Behind the others it hands a
 //    stop or close over to the holder, which carries it out before its own
-//    call returns, and any other operation does not run. From a hand-over
-//    until it has been carried out no frame is admitted.
+//    call returns, and any other operation does not run (with a warning).
+//    From a hand-over until it has been carried out no frame is admitted.
 //  - When a stop or close called outside a delivery of this object returns,
 //    no admitted delivery is running. A delete waits for every admitted
 //    delivery but the caller's own; afterwards nothing is entered or admitted.
