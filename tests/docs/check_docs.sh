@@ -8,13 +8,13 @@
 #       of its target; links inside code blocks, and to web addresses, are
 #       not followed. Used on the source tree and on the installed
 #       documentation folder.
-#   check_docs.sh environment SOURCES MANUAL VXCAM...
-#       every environment variable read in the C++ sources below SOURCES
-#       (qEnvironmentVariable*, qgetenv, getenv, or a helper named
-#       environment, with the name as a literal) is named in MANUAL's
-#       "## Environment" section, in what the command VXCAM... prints for
-#       --help and, when VXCAM_TEST_MANPAGE names one, in that gzipped
-#       manual page.
+#   check_docs.sh manual SOURCES MANUAL VXCAM...
+#       every option that the command VXCAM... lists in its --help is in the
+#       tool's manual MANUAL; every environment variable read in the C++
+#       sources below SOURCES (qEnvironmentVariable*, qgetenv, getenv, or a
+#       helper named environment, with the name as a literal) is named in
+#       MANUAL's "## Environment" section, in the --help and, when
+#       VXCAM_TEST_MANPAGE names one, in that gzipped manual page.
 set -euo pipefail
 
 fail=0
@@ -81,12 +81,18 @@ check_links() {
     [ "$count" -gt 0 ] || problem "no link found in: $*"
 }
 
-check_environment() {
+check_manual() {
     local sources="$1" manual="$2" page="${VXCAM_TEST_MANPAGE:-}"
     shift 2
     help="$(mktemp)"
     trap 'rm -f "$help"' EXIT
     "$@" --help >"$help" || problem "$* --help failed"
+    local options option
+    options="$(grep -oE -- '--[a-z][a-z-]*' "$help" | sort -u)"
+    [ -n "$options" ] || problem "$* --help lists no option"
+    for option in $options; do
+        grep -qE -- "\`$option( [^\`]*)?\`" "$manual" || problem "$option of --help is not in $manual"
+    done
     local names
     names="$(grep -rhoE --include='*.cpp' --include='*.h' \
         '(qEnvironmentVariable[A-Za-z]*|qgetenv|getenv|_wgetenv|environment)\(\s*"[A-Za-z_][A-Za-z0-9_]*"' \
@@ -113,12 +119,12 @@ links)
     shift
     check_links "$@"
     ;;
-environment)
+manual)
     shift
-    check_environment "$@"
+    check_manual "$@"
     ;;
 *)
-    echo "usage: check_docs.sh links FILE.md|FOLDER... | environment SOURCES MANUAL VXCAM..." >&2
+    echo "usage: check_docs.sh links FILE.md|FOLDER... | manual SOURCES MANUAL VXCAM..." >&2
     exit 2
     ;;
 esac
