@@ -5,8 +5,8 @@
 #   lib/vxcamera/libMVSDKmd.so                  the camera SDK it needs, beside it
 #   include/vxcamera/vxcameraobject.h           the host contract
 #   lib/cmake/vxcamera/                         find_package(vxcamera CONFIG)
-#   share/doc/vxcamera/                         README, host guide, copyright, example configuration,
-#                                               example host
+#   share/doc/vxcamera/                         README, docs/, BENCHMARKS.md, copyright, example
+#                                               configuration, example host
 #   share/man/man1/vxcam.1                      vxcam's manual page, written from its --help (not on Windows)
 #
 # On Windows the plug-in folder is bin/ (vxCam_180d.dll, MVSDKmd.dll beside
@@ -78,9 +78,12 @@ if(WIN32 AND MINGW)
     include("${CMAKE_CURRENT_LIST_DIR}/WindowsRuntime.cmake")
 endif()
 include("${CMAKE_CURRENT_LIST_DIR}/Licenses.cmake")
-install(FILES "${PROJECT_SOURCE_DIR}/README.md" "${PROJECT_SOURCE_DIR}/docs/host-guide.md"
+# The documentation keeps the source tree's layout (README.md beside docs/ and
+# examples/), so that its relative links work where it is installed.
+install(FILES "${PROJECT_SOURCE_DIR}/README.md" "${PROJECT_SOURCE_DIR}/BENCHMARKS.md"
               "${PROJECT_BINARY_DIR}/copyright"
     DESTINATION "${CMAKE_INSTALL_DOCDIR}")
+install(DIRECTORY "${PROJECT_SOURCE_DIR}/docs/" DESTINATION "${CMAKE_INSTALL_DOCDIR}/docs")
 install(FILES "${PROJECT_SOURCE_DIR}/examples/virtual-cameras.json" DESTINATION "${CMAKE_INSTALL_DOCDIR}/examples")
 install(FILES "${PROJECT_SOURCE_DIR}/examples/minimal-host/CMakeLists.txt"
               "${PROJECT_SOURCE_DIR}/examples/minimal-host/main.cpp"

@@ -1,8 +1,8 @@
 # vxcam's manual page, written by help2man from the tool's own --help and
 # --version at build time (WriteManPage.cmake), so it names exactly the
-# options this vxcam has. vxcam.h2m adds what --help does not say
-# (environment, see also). Installed gzipped, as Debian packages carry manual
-# pages.
+# options and environment variables this vxcam has. vxcam.h2m adds what
+# --help does not say (see also). Installed gzipped, as Debian packages carry
+# manual pages.
 find_program(VXCAM_HELP2MAN help2man)
 if(NOT VXCAM_HELP2MAN)
     message(STATUS "help2man not found: no manual page for vxcam (scripts/deps.sh installs it)")

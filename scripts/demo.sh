@@ -3,7 +3,16 @@
 # virtual cameras through the reference host tool vxcam.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-"$root/scripts/build.sh"
+# The Debian packages that are missing and the build go to a log of their
+# own, so that the demo starts with the cameras.
+mkdir -p "$root/out"
+setup_log="$root/out/demo-setup.log"
+echo "Installing what is missing and building; the output goes to $setup_log"
+if ! "$root/scripts/build.sh" >"$setup_log" 2>&1; then
+    echo "The setup failed; the end of $setup_log:" >&2
+    tail -n 40 "$setup_log" >&2
+    exit 1
+fi
 vxcam="${VXCAM_BUILD_DIR:-$root/build}/bin/vxcam"
 out="$root/out/demo"
 rm -rf "$out"
@@ -11,7 +20,16 @@ mkdir -p "$out"
 # The plug-in's own log lines, one per line with their level.
 export QT_MESSAGE_PATTERN="  [%{type}] %{message}"
 
-step() { printf '\n== %s\n$ %s\n' "$1" "${*:2}"; "${@:2}"; }
+# shown STEP COMMAND...: the step's title and its command, paths within the
+# project shown relative to it.
+shown() {
+    local command="${*:2}"
+    printf '\n== %s\n$ %s\n' "$1" "${command//"$root/"/}"
+}
+step() {
+    shown "$@"
+    "${@:2}"
+}
 
 step "The cameras the plug-in sees (built-in virtual cameras)" "$vxcam" list
 step "100 free-running frames from the monochrome camera" \
@@ -29,7 +47,7 @@ step "A 10-bit Bayer camera with an exposure time" \
     "$vxcam" grab --camera Virtual:BAYER0002 --frames 25 --exposure 20000 --png "$out/bayer.png"
 step "The live view on the colour-bars camera (offscreen here: 2 seconds, then a screenshot)" \
     env QT_QPA_PLATFORM=offscreen "$vxcam" view --camera Virtual:BARS0004 --seconds 2 --screenshot "$out/live-view.png"
-printf '\n== A camera that refuses to connect (exit status 1 expected)\n'
+shown "A camera that refuses to connect (exit status 1 expected)" "$vxcam" grab --camera Virtual:BROKEN0003 --quiet
 "$vxcam" grab --camera Virtual:BROKEN0003 --quiet || echo "vxcam exited with status $?"
 
 # A camera switched off for two seconds after its first 30 frames, as a
@@ -49,7 +67,7 @@ printf '\n== Real cameras through Aravis: the GigE Vision fake camera over loopb
 if grep -q '^VXCAM_HAVE_ARAVIS:INTERNAL=ON' "${VXCAM_BUILD_DIR:-$root/build}/CMakeCache.txt" 2>/dev/null; then
     "$root/scripts/demo_aravis.sh" "$vxcam" "$out"
 else
-    echo "Skipped: this build has no Aravis back end (install libaravis-dev and aravis-tools, see README)."
+    echo "Skipped: this build has no Aravis back end (install libaravis-dev and aravis-tools, see docs/real-cameras.md)."
 fi
 
 printf '\n== Files written to %s\n' "$out"

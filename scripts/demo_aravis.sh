@@ -24,7 +24,14 @@ fi
 netns_loopback_only
 gige_fake_start GV01
 
-step() { printf '\n== %s\n$ %s\n' "$1" "${*:2}"; "${@:2}"; }
+# step TITLE COMMAND...: the title, the command (paths within the project
+# shown relative to it), then the command's own output.
+root="$(cd "$(dirname "$0")/.." && pwd)"
+step() {
+    local command="${*:2}"
+    printf '\n== %s\n$ %s\n' "$1" "${command//"$root/"/}"
+    "${@:2}"
+}
 export VXCAM_SDK_BACKEND=aravis
 step "Discovery over GigE Vision inside the namespace (VXCAM_SDK_BACKEND=aravis)" "$vxcam" list
 export VXCAM_ARAVIS_DEVICES=127.0.0.1

@@ -8,7 +8,7 @@
 #       $VXCAM_QT_MINGW_DIR (default ${XDG_CACHE_HOME:-$HOME/.cache}/vxcamera/qt5-mingw)
 #
 # Prints the Qt prefix as its last line. Building Qt takes about half an hour
-# on two cores (see the README); the build folder is removed afterwards, the
+# on two cores (see docs/building.md); the build folder is removed afterwards, the
 # licence texts that go with the DLLs are kept in the prefix's licenses/.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks what an integrator takes away, from outside the build tree.
 #
-#   check_install.sh tree      install into a temporary prefix; check the layout and run paths;
+#   check_install.sh tree      install into a temporary prefix; check the layout, run paths and
+#                              the links of the installed documentation;
 #                              build the installed example host against the installed CMake
 #                              package; run it and vxcam from another folder on virtual cameras
 #   check_install.sh package   build the Debian package; check its files, dependencies (each
@@ -37,9 +38,13 @@ check_tree() {
     local sdk="$prefix/$VXCAM_TEST_PLUGINDIR/libMVSDKmd.so"
     local tool="$prefix/$VXCAM_TEST_BINDIR/vxcam"
     # The rest of the tree is used below: the package and header by the host build, the binaries by the runs.
-    for file in "$prefix/$VXCAM_TEST_DOCDIR/README.md" "$prefix/$VXCAM_TEST_DOCDIR/examples/virtual-cameras.json"; do
+    for file in "$prefix/$VXCAM_TEST_DOCDIR/README.md" "$prefix/$VXCAM_TEST_DOCDIR/docs/vxcam.md" \
+        "$prefix/$VXCAM_TEST_DOCDIR/examples/virtual-cameras.json"; do
         [ -f "$file" ] || fail "not installed: $file"
     done
+    # The installed documentation's links reach what was installed with it.
+    bash "$VXCAM_TEST_CHECK_DOCS" links "$prefix/$VXCAM_TEST_DOCDIR" >&2 \
+        || fail "the installed documentation has links that do not resolve (above)"
     local elves=("$plugin" "$sdk")
     [ "$VXCAM_TEST_WITH_TOOL" = 1 ] && elves+=("$tool")
 
@@ -143,7 +148,7 @@ check_package() {
     dpkg-deb -c "$deb" | awk '{ print $NF }' >"$work/files"
     local expected=("./usr/$VXCAM_TEST_PLUGINDIR/$VXCAM_TEST_PLUGIN" "./usr/$VXCAM_TEST_PLUGINDIR/libMVSDKmd.so"
         "./usr/$VXCAM_TEST_INCLUDEDIR/vxcameraobject.h" "./usr/$VXCAM_TEST_CMAKEDIR/vxcameraConfig.cmake"
-        "./usr/$VXCAM_TEST_DOCDIR/README.md" "./usr/$VXCAM_TEST_DOCDIR/host-guide.md"
+        "./usr/$VXCAM_TEST_DOCDIR/README.md" "./usr/$VXCAM_TEST_DOCDIR/docs/host-guide.md"
         "./usr/$VXCAM_TEST_DOCDIR/copyright")
     [ "$VXCAM_TEST_WITH_TOOL" = 1 ] && expected+=("./usr/$VXCAM_TEST_BINDIR/vxcam" "./usr/$VXCAM_TEST_MANDIR/man1/vxcam.1.gz")
     for file in "${expected[@]}"; do
@@ -216,7 +221,7 @@ check_package() {
     fi
 
     # lintian, informational tags included: no errors, no missing hardening,
-    # no missing manual page (its other warnings are listed in the README).
+    # no missing manual page (its other warnings are listed in docs/packaging.md).
     if command -v lintian >/dev/null; then
         lintian -I --tag-display-limit 0 "$deb" >"$work/lintian.out" 2>&1 || true
         local faults='^E:|no-manual-page|manpage'

@@ -4,13 +4,14 @@
 # folder with nothing but the ZIP's own DLLs (no Qt or MinGW runtime on the
 # Wine path), on virtual cameras of this test's own, dumping to a C:\ folder,
 # writing a PNG and a screenshot of the live view (offscreen platform). Also:
-# the licence texts and the copyright file that names them, and ASLR and DEP
-# in every binary.
+# the licence texts and the copyright file that names them, ASLR and DEP in
+# every binary, and the links of the documentation.
 #
 # The example host is built from the unpacked ZIP with the same toolchain and
 # run too. CTest passes the build tree, cmake, cpack, the version, the
 # toolchain file and the Wine wrapper in VXCAM_TEST_BUILD, CMAKE_COMMAND,
-# CPACK_COMMAND, VXCAM_TEST_VERSION, VXCAM_TEST_TOOLCHAIN and VXCAM_TEST_WINE;
+# CPACK_COMMAND, VXCAM_TEST_VERSION, VXCAM_TEST_TOOLCHAIN and VXCAM_TEST_WINE,
+# the documentation's check in VXCAM_TEST_CHECK_DOCS;
 # VXCAM_TEST_WITH_PICTURES and VXCAM_TEST_WITH_VIEW say whether vxcam has
 # --png (Qt Gui) and the live view (Qt Widgets).
 set -euo pipefail
@@ -46,7 +47,8 @@ top="$work/fresh/vxcamera-$VXCAM_TEST_VERSION-win64"
 (cd "$top" && find . -type f | sed 's|^\./||' | sort) >"$work/files"
 expected=(bin/vxcam.exe bin/vxCam_180d.dll bin/MVSDKmd.dll bin/Qt5Core.dll bin/libstdc++-6.dll
     bin/libgcc_s_seh-1.dll bin/libwinpthread-1.dll include/vxcamera/vxcameraobject.h
-    lib/cmake/vxcamera/vxcameraConfig.cmake share/doc/vxcamera/README.md share/doc/vxcamera/copyright
+    lib/cmake/vxcamera/vxcameraConfig.cmake share/doc/vxcamera/README.md share/doc/vxcamera/docs/vxcam.md
+    share/doc/vxcamera/copyright
     LICENSE licenses/Qt/LICENSE.LGPL3 licenses/Qt/LICENSE.GPL3 licenses/Qt/copyright
     licenses/gcc/copyright licenses/gcc/GPL-3 licenses/mingw-w64/copyright)
 # Qt Gui (pictures) with the platform plug-ins; Qt Widgets (the live view) with the native style.
@@ -55,6 +57,10 @@ expected=(bin/vxcam.exe bin/vxCam_180d.dll bin/MVSDKmd.dll bin/Qt5Core.dll bin/l
 for file in "${expected[@]}"; do
     grep -qxF "$file" "$work/files" || fail "the ZIP lacks $file; it holds: $(tr '\n' ' ' <"$work/files")"
 done
+
+# The documentation's links reach what the ZIP holds beside it.
+bash "$VXCAM_TEST_CHECK_DOCS" links "$top/share/doc/vxcamera" >&2 \
+    || fail "the ZIP's documentation has links that do not resolve (above)"
 
 # Licences: ours at the top; the copyright file names the licence of every
 # DLL that is not the project's own, and every licence text it points to is

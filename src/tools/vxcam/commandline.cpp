@@ -265,6 +265,30 @@ bool readViewOptions(const QCommandLineParser &parser, GrabOptions &o, QString *
     return true;
 }
 
+// The environment variables that vxcam, the plug-in and the camera SDK read;
+// the documentation's check keeps this list complete.
+QString environmentHelp()
+{
+    return QStringLiteral(
+        "\nEnvironment:\n"
+        "  VXCAM_SIM_CONFIG         JSON file of virtual cameras (default: two built-in\n"
+        "                           cameras, Virtual:MONO0001 and Virtual:RGB0002).\n"
+        "  VXCAM_SIM_TRACE          A file that gets one line per camera SDK operation.\n"
+        "  VXCAM_SDK_BACKEND        virtual (default), or aravis: real GigE Vision and USB3\n"
+        "                           Vision cameras through Aravis (Linux builds with it).\n"
+        "  VXCAM_ARAVIS_DEVICES     With aravis: comma-separated device ids or camera\n"
+        "                           addresses, opened without discovery.\n"
+        "  QT_MESSAGE_PATTERN, QT_LOGGING_RULES\n"
+        "                           Format and filter the plug-in's log lines.\n"
+        "  QT_FORCE_STDERR_LOGGING  Set to 1 when unset: log lines go to standard error.\n"
+        "  QT_QPA_PLATFORM          The live view's window system; offscreen runs view\n"
+        "                           without a display (with --seconds and --screenshot).\n"
+        "  DISPLAY, WAYLAND_DISPLAY, XDG_RUNTIME_DIR\n"
+        "                           Where the live view's window goes (Linux).\n"
+        "\n"
+        "The full manual: docs/vxcam.md, installed in share/doc/vxcamera/docs/.\n");
+}
+
 } // namespace
 
 QString usageHint()
@@ -294,7 +318,7 @@ bool parseCommandLine(const QStringList &arguments, CommandLine *commandLine, QS
     addRunOptions(parser);
     const QStringList grabOwn = addGrabOptions(parser);
     const QStringList viewOwn = addViewOptions(parser);
-    commandLine->helpText = parser.helpText();
+    commandLine->helpText = parser.helpText() + environmentHelp();
     if (!parser.parse(arguments)) {
         *error = parser.errorText();
         return false;

@@ -4,6 +4,7 @@
 #include "failurelines.h"
 #include "interrupt.h"
 #include "liveview.h"
+#include "platformnotes.h"
 #include "printabletext.h"
 #include "viewcamera.h"
 
@@ -62,6 +63,7 @@ int runView(const GrabOptions &options, std::unique_ptr<QCoreApplication> &app, 
         return kInterruptedStatus;
     }
     app.reset();
+    const QuietPlatformNotes quiet;
     g_openCamera.store(&camera);
     g_previousHandler.store(qInstallMessageHandler(closeCameraOnFatal));
     QApplication gui(argc, argv);
