@@ -80,6 +80,23 @@ gige_fake_start() {
     return 1
 }
 
+# Ends every fake gige_fake_start started, and makes sure none answers any
+# more at ADDRESS... (a later step must not measure a fake left running).
+gige_fake_stop_all() {
+    local address
+    if [ "${#gige_fake_pids[@]}" -gt 0 ]; then
+        kill "${gige_fake_pids[@]}" 2>/dev/null || true
+        wait "${gige_fake_pids[@]}" 2>/dev/null || true
+    fi
+    gige_fake_pids=()
+    for address in "$@"; do
+        if arv-tool-0.8 -a "$address" control DeviceModelName >/dev/null 2>&1; then
+            echo "$(basename "$0"): a GigE Vision camera still answers on $address after its fake was ended" >&2
+            return 1
+        fi
+    done
+}
+
 netns_impair_table="inet vxcam_impair"
 
 # Refuses (status 1) outside a namespace holding nothing but lo, then makes
