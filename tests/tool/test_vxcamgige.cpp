@@ -63,13 +63,14 @@ protected:
         const QRegularExpressionMatch match
             = QRegularExpression("^" + QRegularExpression::escape(fake.key())
                                  + R"( frames=75 size=512x512 .* broken=0 lost=\d+ reconnects=()" + reconnects
-                                 + R"())( offline=\d+\.\d\d missed=~(\d+))?( elapsed=[\d.]+)?\n$)")
+                                 + R"()( offline=\d+\.\d\d missed=~(\d+))?( elapsed=[\d.]+)?\n$)")
                   .match(run.out);
         ASSERT_TRUE(match.hasMatch()) << run.out.toStdString() << run.err.toStdString();
         // A camera found lost was away: the summary says for how long, and
         // estimates the frames it missed (free run).
-        if (match.captured(1) != "0")
+        if (match.captured(1) != "0") {
             EXPECT_GT(match.captured(3).toLongLong(), 0) << run.out.toStdString();
+        }
     }
 
     QTemporaryDir dir;
