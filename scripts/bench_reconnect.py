@@ -30,8 +30,10 @@ def start_fake():
 
 
 def answers(address):
-    return subprocess.run(['arv-tool-0.8', '-a', address, 'control', 'DeviceModelName'],
-                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode == 0
+    # arv-tool exits with 0 also when it cannot connect: its output tells.
+    tool = subprocess.run(['arv-tool-0.8', '-a', address, 'control', 'DeviceModelName'],
+                          stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    return tool.stdout.startswith('DeviceModelName = ')
 
 
 def frames(trace):
