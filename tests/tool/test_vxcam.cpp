@@ -552,10 +552,10 @@ TEST_F(Vxcam, ACameraNotThereYetIsWaitedForOnlyWhenReconnecting)
 
 TEST_F(Vxcam, ARunEndsAtItsDeadlineAndAtAnInterruptWhileAnOpenIsUnderWay)
 {
-    // Each connect takes 4 s to answer.
+    // Each connect takes 6 s to answer; the tool says so after 3 s.
     writeConfig(
         "slow.json",
-        R"({"cameras": [{"key": "Slow:1", "width": 8, "height": 2, "fps": 100, "connectSeconds": 4}]})");
+        R"({"cameras": [{"key": "Slow:1", "width": 8, "height": 2, "fps": 100, "connectSeconds": 6}]})");
     const QString trace = dir.filePath("trace.txt");
     QProcess late;
     start(late, {"grab", "--camera", "Slow:1", "--seconds", "1"}, "slow.json", trace);

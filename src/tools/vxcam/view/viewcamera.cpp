@@ -20,6 +20,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr std::chrono::seconds kLookAgainEvery {1};
 constexpr std::chrono::milliseconds kInterruptLook {20};
+// An open or close that takes longer says so (as grab's).
+constexpr double kSlowCallSeconds = 3.0;
 
 } // namespace
 
@@ -29,7 +31,7 @@ bool ViewCamera::openWatched(const QString &shownKey, Clock::time_point deadline
     SlowCall open([camera] { return camera->IOpenCamera() == 1; });
     bool said = false;
     while (!open.waitUntil(Clock::now() + kInterruptLook)) {
-        if (!said && open.seconds() >= 1.0) {
+        if (!said && open.seconds() >= kSlowCallSeconds) {
             printFailure(QStringLiteral("waiting for camera \"%1\" to answer its open").arg(shownKey));
             said = true;
         }
@@ -241,7 +243,9 @@ void ViewCamera::finish()
         camera->ICloseCamera();
         return true;
     });
-    if (!close.waitUntil(Clock::now() + std::chrono::seconds(1))) {
+    if (!close.waitUntil(
+            Clock::now()
+            + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(kSlowCallSeconds)))) {
         printFailure(
             QStringLiteral("waiting for camera \"%1\" to answer its close").arg(printableText(key())));
         close.wait();

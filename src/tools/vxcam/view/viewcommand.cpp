@@ -104,10 +104,8 @@ int runView(const GrabOptions &options, std::unique_ptr<QCoreApplication> &app, 
     g_heldLines.clear();
     if (!opened)
         return interrupted() ? kInterruptedStatus : 1;
-    if (interrupted()) {
-        camera.finish();
-        return kInterruptedStatus;
-    }
+    // An interrupt from here on closes the window as Q does (the screenshot
+    // included), at its first look.
     LiveView window(&camera, options.screenshot);
     if (options.secondsGiven)
         QTimer::singleShot(std::max<qint64>(0, qint64(options.seconds * 1000.0) - runTime.elapsed()), &window,
