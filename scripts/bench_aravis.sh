@@ -9,6 +9,9 @@
 #    bare Aravis in interleaved rounds; then the time from a power-cycled
 #    camera's return to its first frame with `vxcam grab --reconnect`
 #    (scripts/bench_reconnect.py).
+# Each step starts its own fakes and ends them before the next one (checked:
+# nothing answers at their addresses afterwards); a step whose measurement
+# did not happen as meant fails the script.
 #
 #   bench_aravis.sh [ROUNDS] [SECONDS] [WIDTH] [HEIGHT] [LATENCY_ROUNDS] [SNAPSHOTS_PER_ROUND]
 #                   (aravis_bench's settings; aravis_network's are below)
@@ -49,6 +52,7 @@ netns_loopback_only
 if [ "${1:-}" != "--network" ]; then
     gige_fake_start GV01
     "$build/bin/aravis_bench" "$@" 2>/dev/null
+    gige_fake_stop_all 127.0.0.1
     exit 0
 fi
 
@@ -65,8 +69,11 @@ gige_fake_start GV01
 netns_impair_stream_loss 0.01
 "$build/bin/aravis_network" loss "$network_rounds" "$network_seconds" 320 240 400 2>/dev/null
 netns_impair_clear
-for n in 2 3 4; do
+gige_fake_stop_all 127.0.0.1
+for n in 1 2 3 4; do
     gige_fake_start "GV0$n" "127.0.0.$n"
 done
 "$build/bin/aravis_network" four "$network_rounds" "$network_seconds" 640 480 2000 2>/dev/null
+gige_fake_stop_all 127.0.0.1 127.0.0.2 127.0.0.3 127.0.0.4
+# Starts and ends its own fake; fails unless every cycle reconnected.
 "$root/scripts/bench_reconnect.py" "$build" 10 2 10

@@ -8,9 +8,15 @@ each time. "Return" is the moment the fake is started again (it answers within
 milliseconds); "first frame" is the first frame line in the SDK's call trace after it.
 Prints a Markdown subsection for BENCHMARKS.md.
 
+It checks that it measured what it means to, and fails (status 1, a line saying why) when not:
+no camera may answer at 127.0.0.1 before its own fake starts (one left running by an earlier step
+would keep streaming through every "power cut"); after each kill the frames must stop (the killed
+fake was the one streaming); and vxcam's summary must end with reconnects= equal to the cycles.
+
     bench_reconnect.py BUILD_DIR CYCLES OFF_SECONDS [OFF_SECONDS ...]
 """
 import os
+import re
 import statistics
 import subprocess
 import sys
@@ -21,6 +27,13 @@ import time
 def start_fake():
     return subprocess.Popen(['arv-fake-gv-camera-0.8', '-i', '127.0.0.1', '-s', 'GV01'],
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def answers(address):
+    # arv-tool exits with 0 also when it cannot connect: its output tells.
+    tool = subprocess.run(['arv-tool-0.8', '-a', address, 'control', 'DeviceModelName'],
+                          stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    return tool.stdout.startswith('DeviceModelName = ')
 
 
 def frames(trace):
@@ -40,8 +53,21 @@ def wait_for(predicate, seconds):
     return False
 
 
+def stopped(trace, quiet_seconds, within):
+    """Whether the frames stop: none for quiet_seconds, within `within` seconds."""
+    end = time.monotonic() + within
+    while time.monotonic() < end:
+        count = frames(trace)
+        time.sleep(quiet_seconds)
+        if frames(trace) == count:
+            return True
+    return False
+
+
 def measure(build, cycles, off, folder):
     trace = os.path.join(folder, 'trace-%g.txt' % off)
+    if answers('127.0.0.1'):
+        raise RuntimeError('a camera already answers at 127.0.0.1 (a fake left running?)')
     env = dict(os.environ, VXCAM_SDK_BACKEND='aravis', VXCAM_ARAVIS_DEVICES='127.0.0.1',
                VXCAM_SIM_TRACE=trace)
     fake = start_fake()
@@ -56,9 +82,12 @@ def measure(build, cycles, off, folder):
             before = frames(trace)
             if not wait_for(lambda: frames(trace) >= before + 10, 30):
                 raise RuntimeError('no frames from the camera')
+            killed = time.monotonic()
             fake.kill()
             fake.wait()
-            time.sleep(off)
+            if not stopped(trace, 0.5, off + 5):
+                raise RuntimeError('frames go on after the fake was killed: it was not the camera streaming')
+            time.sleep(max(0.0, off - (time.monotonic() - killed)))
             before = frames(trace)
             back = time.monotonic()
             fake = start_fake()
@@ -70,7 +99,11 @@ def measure(build, cycles, off, folder):
         summary, _ = tool.communicate()
         fake.kill()
         fake.wait()
-    return results, summary.strip()
+    summary = summary.strip()
+    reconnects = re.search(r' reconnects=(\d+)', summary)
+    if not reconnects or int(reconnects.group(1)) != cycles:
+        raise RuntimeError('%d cycles, but vxcam says: %s' % (cycles, summary or '(no summary)'))
+    return results, summary
 
 
 def main():
@@ -85,7 +118,11 @@ def main():
     print('|---|---|---|---|')
     with tempfile.TemporaryDirectory() as folder:
         for off in offs:
-            results, summary = measure(build, cycles, off, folder)
+            try:
+                results, summary = measure(build, cycles, off, folder)
+            except RuntimeError as error:
+                sys.stderr.write('bench_reconnect.py: %s\n' % error)
+                sys.exit(1)
             print('| %g s | %d | %.2f | %.2f to %.2f |' % (off, len(results), statistics.median(results),
                                                          min(results), max(results)))
             sys.stderr.write(summary + '\n')

@@ -67,17 +67,40 @@ netns_add_loopback() {
 
 gige_fake_pids=()
 
+# Whether a GigE Vision camera answers at ADDRESS. arv-tool exits with 0 also
+# when it cannot connect, so its output tells.
+gige_answers() {
+    arv-tool-0.8 -a "$1" control DeviceModelName 2>/dev/null | grep -q '^DeviceModelName = '
+}
+
 gige_fake_start() {
     local address="${2:-127.0.0.1}"
     arv-fake-gv-camera-0.8 -i "$address" -s "$1" >/dev/null 2>&1 &
     gige_fake_pids+=($!)
     trap 'kill "${gige_fake_pids[@]}" 2>/dev/null; wait "${gige_fake_pids[@]}" 2>/dev/null || true' EXIT
     for _ in $(seq 50); do
-        arv-tool-0.8 -a "$address" control DeviceModelName >/dev/null 2>&1 && return 0
+        gige_answers "$address" && return 0
         sleep 0.1
     done
     echo "$(basename "$0"): the GigE Vision fake camera did not answer on $address" >&2
     return 1
+}
+
+# Ends every fake gige_fake_start started, and makes sure none answers any
+# more at ADDRESS... (a later step must not measure a fake left running).
+gige_fake_stop_all() {
+    local address
+    if [ "${#gige_fake_pids[@]}" -gt 0 ]; then
+        kill "${gige_fake_pids[@]}" 2>/dev/null || true
+        wait "${gige_fake_pids[@]}" 2>/dev/null || true
+    fi
+    gige_fake_pids=()
+    for address in "$@"; do
+        if gige_answers "$address"; then
+            echo "$(basename "$0"): a GigE Vision camera still answers on $address after its fake was ended" >&2
+            return 1
+        fi
+    done
 }
 
 netns_impair_table="inet vxcam_impair"

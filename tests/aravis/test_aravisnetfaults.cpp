@@ -264,17 +264,26 @@ TEST(AravisNetworkFaults, LossOnOneOfThreeCamerasLeavesTheOtherTwoStreaming)
         ASSERT_TRUE(s->streaming()) << s->key.constData();
     ASSERT_TRUE(impaired({"stream_loss", "0.1", "127.0.0.2"}));
     Station &lossy = *stations[1];
-    const uint64_t lossyBefore = lossy.seen();
+    const uint64_t lossyBefore = lossy.counts().incompleteFrames;
     std::vector<uint64_t> before;
-    for (auto &s : stations)
+    std::vector<uint64_t> incompleteBefore;
+    for (auto &s : stations) {
         before.push_back(s->counts().deliveredFrames);
+        incompleteBefore.push_back(s->counts().incompleteFrames);
+    }
     ASSERT_TRUE(waitFor([&] { return lossy.counts().incompleteFrames >= lossyBefore + 50; }));
+    const uint64_t lossyBroken = lossy.counts().incompleteFrames - lossyBefore;
     // All three send at the same rate: in the time the lossy one counted 50
     // broken frames, each of the others delivered about as many whole ones.
+    // A loaded machine may drop a packet of theirs now and then (the socket's
+    // buffer overflows); loss that leaked to them would break about as many
+    // of their frames as of the lossy one's.
     for (int i : {0, 2}) {
         EXPECT_TRUE(waitFor([&] { return stations[i]->counts().deliveredFrames >= before[i] + 40; }))
             << stations[i]->key.constData();
-        EXPECT_EQ(stations[i]->counts().incompleteFrames, 0u) << stations[i]->key.constData();
+        EXPECT_LE((stations[i]->counts().incompleteFrames - incompleteBefore[i]) * 10, lossyBroken)
+            << stations[i]->key.constData() << ": far fewer broken frames than the lossy camera's "
+            << lossyBroken;
     }
     EXPECT_LE(lossy.counts().deliveredFrames, before[1] + 1)
         << "hardly a 512 x 512 frame comes whole at 10 %";

@@ -1,6 +1,7 @@
 // The live view in this process on the offscreen platform: the plug-in loaded
 // as a host loads it, a virtual camera behind it, the window's keys checked
 // in the SDK trace.
+#include "MVSDK/Sim/VirtualCameras.h"
 #include "histogram.h"
 #include "imagecanvas.h"
 #include "liveview.h"
@@ -10,6 +11,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -153,10 +155,52 @@ TEST_F(LiveViewTest, AWindowRecoversByItselfFromACameraThatWasOffForAWhile)
     window.show();
     ASSERT_TRUE(until([&] { return camera.lost(); }));
     EXPECT_EQ(camera.host().frames(), 10u);
-    EXPECT_TRUE(window.statusText().contains("lost, reconnecting")) << window.statusText().toStdString();
+    EXPECT_TRUE(window.statusText().contains("LOST, reconnecting")) << window.statusText().toStdString();
     ASSERT_TRUE(until([&] { return camera.host().frames() >= 20; }));
     EXPECT_TRUE(camera.running());
     EXPECT_EQ(camera.reconnects(), 1);
     EXPECT_EQ(session.traceLines("startGrabbing View:OFF 0 0 -> ok").size(), 2);
     EXPECT_TRUE(window.statusText().contains("  running\n")) << window.statusText().toStdString();
+    // The outage stays in the numbers: free running, its frames are estimated.
+    EXPECT_TRUE(
+        window.statusText().contains(QRegularExpression(R"(  offline \d+\.\d s  missed ~\d+ \(estimate\))")))
+        << window.statusText().toStdString();
+}
+
+TEST_F(LiveViewTest, WhileTheCameraIsLostKeysWaitAndAFailedStartAfterTheReopenIsTriedAgain)
+{
+    options.cameras = QStringList {QStringLiteral("View:OFF")};
+    options.reconnect = true;
+    options.exposureGiven = true;
+    options.exposure = 8000;
+    ViewCamera camera;
+    QString error;
+    ASSERT_TRUE(camera.open(options, &error)) << error.toStdString();
+    LiveView window(&camera, QString());
+    window.show();
+    ASSERT_TRUE(until([&] { return camera.lost(); }));
+    ASSERT_TRUE(VxSim::setFailure(QStringLiteral("View:OFF"), QStringLiteral("startGrabbing"), true));
+    session.markTrace();
+    // Nothing of these reaches the camera being reconnected; the exposure
+    // time is kept for it.
+    QTest::keyClick(&window, Qt::Key_Space);
+    QTest::keyClick(&window, Qt::Key_S);
+    QTest::keyClick(&window, Qt::Key_Plus);
+    EXPECT_EQ(camera.exposure(), 10000);
+    // The first start after the reopen fails: the camera is closed and
+    // opened again, and the start tried again.
+    ASSERT_TRUE(until([&] {
+        return session.traceSinceMark("startGrabbing View:OFF 0 0 -> fail").size() >= 2;
+    })) << session.traceSinceMark().join('\n').toStdString();
+    EXPECT_EQ(camera.reconnects(), 0);
+    ASSERT_TRUE(VxSim::setFailure(QStringLiteral("View:OFF"), QStringLiteral("startGrabbing"), false));
+    ASSERT_TRUE(until([&] { return camera.running() && camera.host().frames() > 10; }));
+    EXPECT_EQ(camera.reconnects(), 1);
+    const QStringList calls = session.traceSinceMark();
+    EXPECT_TRUE(session.traceSinceMark("execute ").isEmpty()) << calls.join('\n').toStdString();
+    const qsizetype exposure = calls.lastIndexOf("set View:OFF ExposureTime 10000 -> ok");
+    const qsizetype started = calls.indexOf("startGrabbing View:OFF 0 0 -> ok");
+    EXPECT_GE(exposure, 0) << calls.join('\n').toStdString();
+    EXPECT_LT(exposure, started) << calls.join('\n').toStdString();
+    EXPECT_EQ(calls.count("startGrabbing View:OFF 0 0 -> ok"), 1) << calls.join('\n').toStdString();
 }

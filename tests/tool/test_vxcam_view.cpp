@@ -54,26 +54,66 @@ QString readAll(const QString &path)
 
 } // namespace
 
-TEST_F(Vxcam, ViewWithoutADisplaySaysSoBeforeTouchingACamera)
+TEST_F(Vxcam, ViewWithoutAWorkingDisplaySaysSoBeforeTouchingACamera)
 {
-    if (QSysInfo::kernelType() == QLatin1String("winnt"))
-        GTEST_SKIP() << "Windows always has a desktop";
+    // A platform plug-in that does not exist (a typo) and, off Windows, no
+    // display at all or one whose server is not there.
+    QList<std::pair<QStringList, QString>> cases {
+        {{"QT_QPA_PLATFORM=offscreem"}, "vxcam: the live view cannot start the Qt platform \"offscreem\""}};
+    if (QSysInfo::kernelType() != QLatin1String("winnt")) {
+        cases.append({QStringList(), "vxcam: the live view needs a display: DISPLAY is not set"});
+        cases.append({QStringList {"QT_QPA_PLATFORM=xcb", "DISPLAY=:93"},
+                      "vxcam: the live view cannot start the Qt platform \"xcb\""});
+    }
+    for (const auto &[variables, line] : cases) {
+        const QString trace = dir.filePath("trace.txt");
+        QFile::remove(trace);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+            environment.remove(name);
+        for (const QString &variable : variables)
+            environment.insert(variable.section('=', 0, 0), variable.section('=', 1));
+        environment.insert("VXCAM_SIM_CONFIG", dir.filePath("cams.json"));
+        environment.insert("VXCAM_SIM_TRACE", trace);
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.start(QDir(qEnvironmentVariable("VXCAM_PLUGIN_DIR")).filePath("vxcam"),
+                      {"view", "--camera", "Tool:RGB", "--seconds", "1"});
+        const ToolRun run = finishTool(process);
+        EXPECT_EQ(run.status, 1) << run.err.toStdString();
+        EXPECT_EQ(run.err.count("vxcam: "), 1) << run.err.toStdString();
+        EXPECT_TRUE(run.err.startsWith(line)) << run.err.toStdString();
+        EXPECT_FALSE(readAll(trace).contains("connect")) << "no camera was touched";
+    }
+}
+
+TEST_F(Vxcam, TheScreenshotFolderIsCheckedBeforeAnyCameraOpens)
+{
     const QString trace = dir.filePath("trace.txt");
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
-        environment.remove(name);
-    environment.insert("VXCAM_SIM_CONFIG", dir.filePath("cams.json"));
-    environment.insert("VXCAM_SIM_TRACE", trace);
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(QDir(qEnvironmentVariable("VXCAM_PLUGIN_DIR")).filePath("vxcam"),
-                  {"view", "--camera", "Tool:RGB", "--seconds", "1"});
-    const ToolRun run = finishTool(process);
-    EXPECT_EQ(run.status, 1) << run.err.toStdString();
-    EXPECT_EQ(run.err.count('\n'), 1) << run.err.toStdString();
-    EXPECT_TRUE(run.err.startsWith("vxcam: the live view needs a display: DISPLAY is not set"))
-        << run.err.toStdString();
+    const QString absent = QDir::toNativeSeparators(dir.filePath("absent"));
+    QProcess view;
+    start(view, {"view", "--camera", "Tool:MONO", "--screenshot", dir.filePath("absent/shot.png")},
+          "cams.json", trace);
+    const ToolRun shot = finishTool(view);
+    EXPECT_EQ(shot.status, 1);
+    EXPECT_EQ(shot.err,
+              "vxcam: cannot write the screenshot into \"" + absent + "\": the folder does not exist\n");
     EXPECT_FALSE(readAll(trace).contains("connect")) << "no camera was touched";
+}
+
+TEST_F(Vxcam, ViewWaitsForACameraNotThereYetUnlessToldNotToReconnect)
+{
+    writeConfig("late.json", R"({"cameras": [{"key": "Late:1", "width": 8, "height": 2, "fps": 100,
+                                               "bootSeconds": 2}]})");
+    const ToolRun waited = vxcam({"view", "--camera", "Late:1", "--seconds", "4"}, "late.json");
+    EXPECT_EQ(waited.status, 0) << waited.err.toStdString();
+    EXPECT_EQ(
+        waited.err.count("vxcam: waiting for camera \"Late:1\" to answer (looking about once a second)\n"), 1)
+        << waited.err.toStdString();
+    const ToolRun not_ = vxcam({"view", "--camera", "Late:1", "--no-reconnect"}, "late.json");
+    EXPECT_EQ(not_.status, 1);
+    EXPECT_TRUE(not_.err.contains("vxcam: camera \"Late:1\" not found; cameras present: none\n"))
+        << not_.err.toStdString();
 }
 
 TEST_F(Vxcam, ViewKeepsTheLimitOfModeThreeFailsOnMissingDumpsAndClosesOnAnInterrupt)

@@ -78,7 +78,7 @@ public:
                QStringLiteral("line1Hz"), QStringLiteral("frameBytes"),  QStringLiteral("pattern"),
                QStringLiteral("kind"),    QStringLiteral("features"),    QStringLiteral("missing"),
                QStringLiteral("refuse"),  QStringLiteral("fail"),        QStringLiteral("gige"),
-               QStringLiteral("outage")};
+               QStringLiteral("outage"),  QStringLiteral("bootSeconds"), QStringLiteral("connectSeconds")};
         const QString unknown = unknownKey(m_object, kKeys);
         if (!unknown.isEmpty())
             return fail(unknown);
@@ -93,7 +93,9 @@ public:
             || !integer(QStringLiteral("height"), &camera->height)
             || !text(QStringLiteral("pixelFormat"), &camera->pixelFormat)
             || !rate(QStringLiteral("fps"), &camera->fps)
-            || !rate(QStringLiteral("line1Hz"), &camera->line1Hz))
+            || !rate(QStringLiteral("line1Hz"), &camera->line1Hz)
+            || !rate(QStringLiteral("bootSeconds"), &camera->bootSeconds)
+            || !rate(QStringLiteral("connectSeconds"), &camera->connectSeconds))
             return false;
         if (m_object.contains(QStringLiteral("frameBytes"))) {
             int64_t bytes = 0;

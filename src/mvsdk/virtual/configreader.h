@@ -50,6 +50,11 @@ struct CameraConfig {
     QStringList fail;
     std::optional<GigEConfig> gige;
     std::optional<OutageConfig> outage;
+    // Seconds after the configuration loads before the camera is switched
+    // on: until then discovery does not list it and it answers nothing.
+    double bootSeconds = 0;
+    // Seconds each connect takes before it answers (a slow or lossy network).
+    double connectSeconds = 0;
 };
 
 struct SystemConfig {

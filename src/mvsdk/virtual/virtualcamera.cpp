@@ -7,6 +7,8 @@
 
 #include <QJsonValue>
 
+#include <thread>
+
 namespace VxSim {
 namespace detail {
 
@@ -42,6 +44,7 @@ VirtualCamera::VirtualCamera(const CameraConfig &config)
     , m_patternKind(config.pattern)
     , m_hasGigE(config.gige.has_value())
     , m_outage(config.outage)
+    , m_connectSeconds(config.connectSeconds)
     , m_fps(config.fps)
     , m_line1Hz(config.line1Hz)
     , m_fixedFrameBytes(config.frameBytes.has_value())
@@ -64,6 +67,10 @@ VirtualCamera::VirtualCamera(const CameraConfig &config)
         m_failures.insert(operation);
     m_powerOnFeatures = m_features;
     m_outagePending.store(m_outage.has_value());
+    if (config.bootSeconds > 0)
+        m_powerBack = std::chrono::steady_clock::now()
+            + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                          std::chrono::duration<double>(config.bootSeconds));
 }
 
 VirtualCamera::~VirtualCamera() = default;
@@ -85,6 +92,8 @@ bool VirtualCamera::fails(const QString &operation) const
 
 bool VirtualCamera::connect(Dahua::GenICam::ECameraAccessPermission accessPermission)
 {
+    if (m_connectSeconds > 0)
+        std::this_thread::sleep_for(std::chrono::duration<double>(m_connectSeconds));
     bool ok = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -214,6 +223,12 @@ bool VirtualCamera::executeCommand(const std::string &name)
 bool VirtualCamera::poweredOffLocked() const
 {
     return m_powerBack.has_value() && std::chrono::steady_clock::now() < *m_powerBack;
+}
+
+bool VirtualCamera::poweredOff() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return poweredOffLocked();
 }
 
 bool VirtualCamera::refusesAll() const

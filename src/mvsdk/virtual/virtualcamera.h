@@ -112,6 +112,9 @@ public:
     // again; a connection held when the power went stays lost (every
     // operation fails) until it is disconnected. Never called with a lock held.
     void cutPowerIfDue();
+    // Whether the power is off now (an outage, or "bootSeconds" not yet over):
+    // discovery does not list the camera then.
+    bool poweredOff() const;
     // Whether every operation fails now: the power is off, or the connection
     // was lost to an outage and not yet ended by a disconnect.
     bool refusesAll() const;
@@ -142,6 +145,7 @@ private:
     const PatternKind m_patternKind;
     const bool m_hasGigE;
     const std::optional<OutageConfig> m_outage;
+    const double m_connectSeconds;
 
     mutable std::mutex m_mutex;
     FeatureStore m_features;

@@ -43,7 +43,12 @@ bool VirtualSystem::discover(std::vector<std::shared_ptr<VirtualCamera>> *camera
     std::lock_guard<std::mutex> lock(m_mutex);
     if (!m_discoveryOk)
         return false;
-    *cameras = m_cameras;
+    // A camera without power does not answer discovery.
+    cameras->clear();
+    for (const std::shared_ptr<VirtualCamera> &camera : m_cameras) {
+        if (!camera->poweredOff())
+            cameras->push_back(camera);
+    }
     return true;
 }
 

@@ -87,8 +87,9 @@ void addRunOptions(QCommandLineParser &parser)
 {
     parser.addOptions({
         {QStringLiteral("seconds"),
-         QStringLiteral("grab: longest run of each camera in seconds (default 10, plus --snap-timeout for "
-                        "every snapshot). view: close the window after S seconds."),
+         QStringLiteral("grab: deadline of the whole run in seconds, opens, waits and reconnects included "
+                        "(default 10, plus --snap-timeout for every snapshot); with --frames 0 the cameras "
+                        "stream this long. view: close the window after S seconds."),
          QStringLiteral("S")},
         {QStringLiteral("limit"),
          QStringLiteral("Frame limit in mode 3 (m_nFrameLimit). The current driver does not enforce "
@@ -105,7 +106,8 @@ QStringList addGrabOptions(QCommandLineParser &parser)
          QStringLiteral("Drive every camera the plug-in lists (instead of --camera).")},
         {QStringLiteral("frames"),
          QStringLiteral("Frames each camera delivers; its run stops at exactly N (default 100, and then "
-                        "fewer within --seconds is no failure)."),
+                        "fewer within --seconds is no failure). 0: no frame target; each camera streams "
+                        "until --seconds are up, and its run succeeds when frames came."),
          QStringLiteral("N")},
         {QStringLiteral("snap"),
          QStringLiteral("Software-triggered snapshots to fire, each after the frame of the one before "
@@ -121,7 +123,8 @@ QStringList addGrabOptions(QCommandLineParser &parser)
         {QStringLiteral("reconnect"),
          QStringLiteral("A camera that loses its connection is closed and opened again about once a "
                         "second until it answers or --seconds are up, then started as before; its "
-                        "frames count on.")},
+                        "frames count on, and the summary adds offline= and missed=. A camera asked "
+                        "for with --camera that is not there yet is waited for the same way.")},
     };
     parser.addOptions(options);
     return optionNames(options);
@@ -135,7 +138,7 @@ QStringList addViewOptions(QCommandLineParser &parser)
          QStringLiteral("view: save the window as a PNG picture when it closes."), QStringLiteral("FILE")},
         {QStringLiteral("no-reconnect"),
          QStringLiteral("view: leave a camera that lost its connection closed (by default the view "
-                        "opens it again once it answers).")},
+                        "opens it again once it answers, and waits for a camera not there yet).")},
     };
     parser.addOptions(options);
     return optionNames(options);
@@ -222,7 +225,7 @@ bool readGrabOptions(const QCommandLineParser &parser, GrabOptions &o, QString *
                               : QStringLiteral("grab needs --camera KEY or --all (see vxcam list)");
         return false;
     }
-    if (!readInt(parser, QStringLiteral("frames"), 1, 100000000, &o.frames, error)
+    if (!readInt(parser, QStringLiteral("frames"), 0, 100000000, &o.frames, error)
         || !readInt(parser, QStringLiteral("snap"), 0, 1000000, &o.snaps, error)
         || !readSeconds(parser, QStringLiteral("snap-timeout"), &o.snapTimeout, error))
         return false;
@@ -232,7 +235,7 @@ bool readGrabOptions(const QCommandLineParser &parser, GrabOptions &o, QString *
         o.frames = o.snaps;
     const int limit = static_cast<int>(o.limit);
     if (o.mode == 3 && o.limitGiven)
-        o.frames = o.framesGiven ? std::min(o.frames, limit) : limit;
+        o.frames = o.framesGiven && o.frames > 0 ? std::min(o.frames, limit) : limit;
     if (!o.secondsGiven)
         o.seconds = std::min(86400.0, 10.0 + o.snaps * o.snapTimeout);
     o.png = parser.value(QStringLiteral("png"));

@@ -26,9 +26,9 @@ struct GrabOptions {
     QString saveSuffix = QStringLiteral(".bmp");
 
     // grab's and view's.
-    // grab: the longest run of each camera (resolved: --seconds, else 10 plus
-    // the snapshot timeout for every snapshot); view: the window closes after
-    // it when given.
+    // grab: the deadline of the whole run, opens included (resolved:
+    // --seconds, else 10 plus the snapshot timeout for every snapshot); view:
+    // the window closes after it when given.
     double seconds = 10.0;
     bool secondsGiven = false;
     // The frame limit in mode 3 (the option record's m_nFrameLimit).
@@ -41,7 +41,8 @@ struct GrabOptions {
     // grab's own.
     bool allCameras = false;
     // Frames each camera's run ends at (resolved: --frames, else the
-    // snapshots, else --limit in mode 3, else 100; never above --limit in mode 3).
+    // snapshots, else --limit in mode 3, else 100; never above --limit in
+    // mode 3); 0: none, the run streams until its deadline.
     int frames = 100;
     bool framesGiven = false; // fewer frames than asked is then a failure
     int snaps = 0;

@@ -8,16 +8,22 @@
 #include "interrupt.h"
 #include "pngpreview.h"
 #include "printabletext.h"
+#include "slowcall.h"
 #include "warningwatch.h"
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <thread>
 
 namespace {
 
 using Clock = GrabHost::Clock;
 
+// A call into the plug-in that takes longer says so on standard error (an
+// open of a camera that answers takes well under a second, also on GigE
+// Vision; a loaded machine must not make it a message).
+constexpr double kSlowCallSeconds = 3.0;
 // How often a waiting run looks at its time limit, the connection and interrupts.
 constexpr std::chrono::milliseconds kLookAgain {20};
 // How often a lost camera is tried again.
@@ -48,6 +54,8 @@ CameraRun::CameraRun(const GrabOptions &options, const PluginLoader &plugin)
     m_option.boardNum = options.board;
 }
 
+CameraRun::~CameraRun() = default;
+
 QStringList CameraRun::cameraList() const
 {
     return m_camera->IGetCameraList();
@@ -70,20 +78,33 @@ void CameraRun::fail(const QString &line)
     m_failed.store(true);
 }
 
-void CameraRun::run(const CameraConnections &connections, FailureLines &failures, const QString &pngFile)
+void CameraRun::run(const CameraConnections &connections, FailureLines &failures, const QString &pngFile,
+                    Clock::time_point deadline)
 {
     m_connections = &connections;
     m_failures = &failures;
+    m_deadline = deadline;
+    m_runStart = Clock::now();
     if (!interrupted() && open()) {
-        if (!interrupted() && setExposure() && !interrupted() && start()) {
+        if (!ending() && setExposure() && !ending() && start()) {
             fireSnapshots();
             waitForFrames();
         }
         stopAndClose();
+        if (!m_started && m_end == End::Time && !m_failed.load())
+            fail(cameraText()
+                 + QStringLiteral(": the run's %1 seconds were up before it started")
+                       .arg(number(m_options.seconds)));
     }
     m_camera.reset();
+    m_summary.elapsed = secondsBetween(m_runStart, Clock::now());
     if (m_started) {
         m_summary.lost = undeliveredFrames(m_key) - m_undeliveredBefore;
+        // A silence that ended the run without a loss of the connection:
+        // the outage estimate covers the silence before a loss instead.
+        const quint64 silent = estimatedMissedFrames(m_key) - m_estimatedMissedBefore;
+        if (silent > 0 && !m_summary.offline)
+            m_summary.missedEstimate = qint64(silent);
         reportRun();
         if (!m_options.savePrefix.isEmpty() && m_end != End::Lost)
             reportDumps();
@@ -93,10 +114,45 @@ void CameraRun::run(const CameraConnections &connections, FailureLines &failures
     m_finished.store(true);
 }
 
+std::optional<bool> CameraRun::slowCall(const QString &what, const std::function<bool()> &call, bool bounded)
+{
+    auto slow = std::make_unique<SlowCall>(call);
+    bool said = false;
+    for (;;) {
+        if (slow->waitUntil(Clock::now() + kLookAgain))
+            return slow->result();
+        if (!said && slow->seconds() >= kSlowCallSeconds) {
+            m_failures->add(QStringLiteral("waiting for ") + cameraText() + QStringLiteral(" to answer its ")
+                            + what);
+            said = true;
+        }
+        const bool timeUp = bounded && Clock::now() >= m_deadline;
+        if (!bounded || !(timeUp || interrupted()))
+            continue;
+        // The run ends now; the camera is closed once the call has returned.
+        const QString line = cameraText()
+            + (timeUp ? QStringLiteral(": the run's %1 seconds were up").arg(number(m_options.seconds))
+                      : QStringLiteral(": interrupted"))
+            + QStringLiteral(" while its %1 was under way; it is closed once that returns").arg(what);
+        if (timeUp && !m_started)
+            fail(line);
+        else
+            m_failures->add(line);
+        m_end = timeUp ? End::Time : End::Interrupt;
+        m_pending = std::move(slow);
+        return std::nullopt;
+    }
+}
+
 bool CameraRun::open()
 {
     m_option.cameraName = m_key;
-    if (m_camera->IOpenCamera() != 1) {
+    ICameraObject *camera = m_camera.get();
+    const std::optional<bool> opened = slowCall(
+        QStringLiteral("open"), [camera] { return camera->IOpenCamera() == 1; }, true);
+    if (!opened)
+        return true; // stopped and closed once the open has returned
+    if (!*opened) {
         fail(QStringLiteral("cannot open ") + cameraText());
         return false;
     }
@@ -137,16 +193,20 @@ bool CameraRun::start()
         m_option.saveFlag = 1;
     }
     m_undeliveredBefore = undeliveredFrames(m_key);
+    m_estimatedMissedBefore = estimatedMissedFrames(m_key);
     m_startTime = QDateTime::currentDateTime();
     m_start = Clock::now();
     m_startNs.store(m_start.time_since_epoch().count());
-    m_deadline = after(m_options.seconds);
     if (m_camera->IStartCamera() != 1) {
         fail(QStringLiteral("cannot start ") + cameraText()
              + QStringLiteral(" in mode %1").arg(m_options.mode));
         return false;
     }
     m_started = true;
+    m_summary.width = m_camera->m_nWidth;
+    m_summary.height = m_camera->m_nHeight;
+    m_summary.bitsPerPixel = m_camera->m_nBitsPerPixel;
+    m_summary.format = g_imageFormatNames.value(m_camera->m_nImageFormat, QStringLiteral("?"));
     return true;
 }
 
@@ -154,11 +214,22 @@ bool CameraRun::ending()
 {
     if (m_end != End::None)
         return true;
-    if (m_host.targetReached())
+    if (m_host.targetReached()) {
         m_end = End::Target;
-    else if (!m_connections->connected(m_key) && !(m_options.reconnect && reconnect()))
-        m_end = interrupted() ? End::Interrupt : End::Lost;
-    else if (interrupted())
+    } else if (m_started && !m_connections->connected(m_key)) {
+        // Away since its last frame (or its start, when none came).
+        const int frames = m_host.frames();
+        const Clock::time_point last = frames > 0 ? std::max(m_start, m_host.lastFrameTime()) : m_start;
+        if (!m_awaySince) {
+            m_awaySince = last;
+            m_wasAway = true;
+            const double streamed = secondsBetween(m_start, last) - m_awaySeconds;
+            m_rateBefore = freeRunning() && frames > 0 && streamed > 0 ? std::optional(frames / streamed)
+                                                                       : std::nullopt;
+        }
+        if (!(m_options.reconnect && reconnect()) && m_end == End::None)
+            m_end = interrupted() ? End::Interrupt : End::Lost;
+    } else if (interrupted())
         m_end = End::Interrupt;
     else if (Clock::now() >= m_deadline)
         m_end = End::Time;
@@ -167,15 +238,26 @@ bool CameraRun::ending()
 
 bool CameraRun::reconnect()
 {
-    m_camera->IStopCamera();
-    m_camera->ICloseCamera();
+    ICameraObject *camera = m_camera.get();
+    const auto close = [camera] {
+        camera->IStopCamera();
+        camera->ICloseCamera();
+        return true;
+    };
+    if (!slowCall(QStringLiteral("close"), close, true))
+        return false;
     for (Clock::time_point attempt = Clock::now();; attempt += kReopenEvery) {
         while (Clock::now() < attempt && Clock::now() < m_deadline && !interrupted())
             std::this_thread::sleep_for(kLookAgain);
         if (Clock::now() >= m_deadline || interrupted())
             return false;
-        if (reopen()) {
+        const std::optional<bool> reopened = slowCall(
+            QStringLiteral("open"), [this] { return reopen(); }, true);
+        if (!reopened)
+            return false;
+        if (*reopened) {
             ++m_reconnects;
+            countOutage(Clock::now());
             return true;
         }
     }
@@ -191,6 +273,22 @@ bool CameraRun::reopen()
         return true;
     m_camera->ICloseCamera();
     return false;
+}
+
+bool CameraRun::freeRunning() const
+{
+    return m_options.mode != 1;
+}
+
+void CameraRun::countOutage(Clock::time_point back)
+{
+    if (!m_awaySince)
+        return;
+    const double away = std::max(0.0, secondsBetween(*m_awaySince, back));
+    m_awaySeconds += away;
+    if (m_rateBefore)
+        m_missedEstimate += away * *m_rateBefore;
+    m_awaySince.reset();
 }
 
 bool CameraRun::waitForMoreThan(int frames, Clock::time_point until)
@@ -238,18 +336,30 @@ void CameraRun::waitForFrames()
 void CameraRun::stopAndClose()
 {
     const Clock::time_point end = m_host.targetReached() ? m_host.lastFrameTime() : Clock::now();
-    m_camera->IStopCamera();
+    m_endedAway = m_awaySince.has_value();
+    countOutage(end);
+    if (m_pending)
+        m_pending->wait(); // said when the run ended
+    ICameraObject *camera = m_camera.get();
+    slowCall(
+        QStringLiteral("stop"),
+        [camera] {
+            camera->IStopCamera();
+            return true;
+        },
+        false);
     m_endTime = QDateTime::currentDateTime();
     if (m_started) {
         const int frames = m_host.frames();
         const double toLastFrame = frames > 0 ? secondsBetween(m_start, m_host.lastFrameTime()) : 0;
         m_summary.key = m_shownKey;
         m_summary.frames = frames;
-        m_summary.width = m_camera->m_nWidth;
-        m_summary.height = m_camera->m_nHeight;
-        m_summary.bitsPerPixel = m_camera->m_nBitsPerPixel;
-        m_summary.format = g_imageFormatNames.value(m_camera->m_nImageFormat, QStringLiteral("?"));
-        m_summary.seconds = std::max(0.0, secondsBetween(m_start, end));
+        m_summary.seconds = std::max(0.0, secondsBetween(m_start, end) - m_awaySeconds);
+        if (m_wasAway) {
+            m_summary.offline = m_awaySeconds;
+            if (m_rateBefore)
+                m_summary.missedEstimate = qint64(std::llround(m_missedEstimate));
+        }
         m_summary.framesPerSecond = toLastFrame > 0 ? frames / toLastFrame : 0;
         m_summary.megabytesPerSecond = toLastFrame > 0 ? m_host.bytes() / toLastFrame / 1.0e6 : 0;
         m_summary.broken = m_host.brokenPromises();
@@ -261,7 +371,13 @@ void CameraRun::stopAndClose()
         m_lastFrameLayout.bitsPerPixel = m_summary.bitsPerPixel;
         m_lastFrameLayout.imageFormat = m_camera->m_nImageFormat;
     }
-    m_camera->ICloseCamera();
+    slowCall(
+        QStringLiteral("close"),
+        [camera] {
+            camera->ICloseCamera();
+            return true;
+        },
+        false);
 }
 
 void CameraRun::reportRun()
@@ -306,8 +422,14 @@ void CameraRun::reportRun()
         fail(cameraText()
              + QStringLiteral(": %1 frames broke the host contract (frame number or image pointer)")
                    .arg(m_summary.broken));
-    if (m_end == End::Interrupt)
+    if (m_end == End::Interrupt) {
+        if (m_endedAway)
+            m_failures->add(cameraText()
+                            + QStringLiteral(" was lost (without a connection for %1 s) when the run was "
+                                             "interrupted")
+                                  .arg(*m_summary.offline, 0, 'f', 1));
         return;
+    }
     if (m_options.framesGiven && m_summary.frames < m_options.frames)
         fail(cameraText()
              + QStringLiteral(": only %1 of %2 frames arrived within %3 seconds")

@@ -4,10 +4,17 @@
 // delete; then its summary and its PNG preview.
 //
 // A run ends at the first of: its frame target (the callback stops the camera
-// at exactly that frame), its time limit, the SDK reporting the camera's
-// connection lost, an interrupt. Each failure is one line naming the camera.
-// With --reconnect a lost camera is closed and opened again about once a
-// second until it answers (or the time is up), then started as before.
+// at exactly that frame), its deadline (--seconds from the tool's start,
+// opens included), the SDK reporting the camera's connection lost, an
+// interrupt. Each failure is one line naming the camera. With --reconnect a
+// lost camera is closed and opened again about once a second until it
+// answers (or the time is up), then started as before; the time it was away
+// and the frames it missed meanwhile go into the summary.
+//
+// Opens, reopen attempts, stops and closes run as SlowCalls: a call that
+// takes over a second says so, and the deadline or an interrupt ends the
+// run at once, not when the call returns; the camera is then stopped and
+// closed once the call has returned.
 #ifndef VXCAM_CAMERARUN_H
 #define VXCAM_CAMERARUN_H
 
@@ -23,14 +30,19 @@
 #include <QStringList>
 
 #include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
 
 class CameraConnections;
 class FailureLines;
+class SlowCall;
 
 class CameraRun {
 public:
     // Makes the camera object (on the calling thread).
     CameraRun(const GrabOptions &options, const PluginLoader &plugin);
+    ~CameraRun();
     CameraRun(const CameraRun &) = delete;
     CameraRun &operator=(const CameraRun &) = delete;
 
@@ -42,9 +54,11 @@ public:
     void setKey(const QString &key);
     const QString &shownKey() const { return m_shownKey; }
 
-    // The whole run, on the run's own thread. pngFile: where the last frame
-    // goes, empty for none.
-    void run(const CameraConnections &connections, FailureLines &failures, const QString &pngFile);
+    // The whole run, on the run's own thread, ending by `deadline` (but for
+    // the wait for a call into the plug-in that is under way then). pngFile:
+    // where the last frame goes, empty for none.
+    void run(const CameraConnections &connections, FailureLines &failures, const QString &pngFile,
+             GrabHost::Clock::time_point deadline);
 
     // Any thread, while the run goes on.
     CameraProgress progress() const;
@@ -57,8 +71,13 @@ public:
     const RunSummary &summary() const { return m_summary; }
 
 private:
+    using Clock = GrabHost::Clock;
     enum class End { None, Target, Time, Lost, Interrupt };
 
+    // Runs `call` as a SlowCall and waits for it; its result, or none when
+    // the deadline (if `bounded`) or an interrupt came first: the call is
+    // then left under way in m_pending.
+    std::optional<bool> slowCall(const QString &what, const std::function<bool()> &call, bool bounded);
     bool open();
     // Whether the exposure time asked for (if any) was taken.
     bool exposureSet();
@@ -79,6 +98,12 @@ private:
     // when a step fails.
     bool reopen();
     void stopAndClose();
+    // Takes the time the camera was away into the numbers (at a restart, or
+    // at the end of a run that ended with the camera away).
+    void countOutage(Clock::time_point back);
+    // Whether the camera makes frames at a rate of its own (modes 2 and 3),
+    // so that the frames an outage cost can be estimated from it.
+    bool freeRunning() const;
     void reportRun();
     // Fails the run when dumps the plug-in was to write are not there.
     void reportDumps();
@@ -96,6 +121,7 @@ private:
     const CameraConnections *m_connections = nullptr;
     FailureLines *m_failures = nullptr;
 
+    Clock::time_point m_runStart; // the run's first call into the plug-in
     GrabHost::Clock::time_point m_start;
     QDateTime m_startTime; // wall clock, as in the dump names
     QDateTime m_endTime;
@@ -103,11 +129,22 @@ private:
     std::atomic<qint64> m_startNs {0}; // m_start for progress(), once started
     End m_end = End::None;
     quint64 m_undeliveredBefore = 0;
+    quint64 m_estimatedMissedBefore = 0;
     int m_snapsFired = 0;
     int m_snapsRefused = 0;
     int m_snapsWithoutFrame = 0;
     int m_snapsNotFired = 0; // the run's frames (or the limit) were reached first
     int m_reconnects = 0;
+    // Outages: since when the camera is away (the last frame before the
+    // loss was seen; unset while it streams), how long it was away in all,
+    // and the frames it would have sent meanwhile at its rate before.
+    std::optional<Clock::time_point> m_awaySince;
+    bool m_wasAway = false;
+    bool m_endedAway = false;
+    std::optional<double> m_rateBefore; // frames per second; free run only
+    double m_awaySeconds = 0;
+    double m_missedEstimate = 0;
+    std::unique_ptr<SlowCall> m_pending; // a call left under way at the end
 
     bool m_started = false;
     std::atomic<bool> m_failed {false};

@@ -8,3 +8,8 @@ quint64 undeliveredFrames(const QString &key)
         = Dahua::GenICam::cameraStatistics(key.toUtf8().constData());
     return totals.incompleteFrames + totals.lostFrames;
 }
+
+quint64 estimatedMissedFrames(const QString &key)
+{
+    return Dahua::GenICam::cameraStatistics(key.toUtf8().constData()).estimatedLostFrames;
+}

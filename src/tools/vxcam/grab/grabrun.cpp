@@ -14,6 +14,7 @@
 #include "sdkdiscovery.h"
 #include "terminal.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -22,9 +23,41 @@
 
 namespace {
 
+using Clock = GrabHost::Clock;
+
 // How often the main thread prints failure lines and redraws the progress.
 constexpr std::chrono::milliseconds kTick {50};
 constexpr int kTicksPerRedraw = 4;
+// How often a camera that is not there yet is looked for again.
+constexpr std::chrono::seconds kLookForCameraEvery {1};
+
+// With --reconnect, cameras asked for by key that are not there yet (a
+// station that boots before its cameras) are waited for: one line, then a
+// look about once a second until all are there, the deadline or an
+// interrupt. The keys present then.
+QStringList waitForCameras(CameraRun &lister, const GrabOptions &options, QStringList present,
+                           Clock::time_point deadline)
+{
+    QStringList missing;
+    for (const QString &key : options.cameras) {
+        if (!present.contains(key))
+            missing.append(QLatin1Char('"') + printableText(key) + QLatin1Char('"'));
+    }
+    if (missing.isEmpty() || options.allCameras || !options.reconnect)
+        return present;
+    printFailure(QStringLiteral("waiting for camera %1 to answer (looking about once a second)")
+                     .arg(missing.join(QStringLiteral(", "))));
+    for (Clock::time_point next = Clock::now() + kLookForCameraEvery;; next += kLookForCameraEvery) {
+        while (Clock::now() < next && Clock::now() < deadline && !interrupted())
+            std::this_thread::sleep_for(kTick);
+        if (Clock::now() >= deadline || interrupted())
+            return present;
+        present = lister.cameraList();
+        if (std::all_of(options.cameras.begin(), options.cameras.end(),
+                        [&present](const QString &key) { return present.contains(key); }))
+            return present;
+    }
+}
 
 // Why a camera list is empty: the system looked and found none, or it could not look.
 // The keys to run, or an empty list after printing why not.
@@ -48,14 +81,16 @@ QStringList chooseCameras(const GrabOptions &options, const QStringList &present
 // Runs every camera on a thread of its own; the calling thread prints the
 // failure lines and the progress until all have ended.
 void driveAll(const std::vector<std::unique_ptr<CameraRun>> &runs, const CameraConnections &connections,
-              FailureLines &failures, const GrabOptions &options)
+              FailureLines &failures, const GrabOptions &options, Clock::time_point deadline)
 {
     std::vector<std::thread> threads;
     threads.reserve(runs.size());
     for (const std::unique_ptr<CameraRun> &run : runs) {
         const QString png
             = options.png.isEmpty() ? QString() : pngFileName(options.png, run->shownKey(), runs.size() > 1);
-        threads.emplace_back([&run, &connections, &failures, png] { run->run(connections, failures, png); });
+        threads.emplace_back([&run, &connections, &failures, png, deadline] {
+            run->run(connections, failures, png, deadline);
+        });
     }
     ProgressDisplay progress(!options.quiet && standardErrorIsTerminal());
     const auto allProgress = [&runs] {
@@ -115,8 +150,13 @@ int runList(const GrabOptions &options)
 int runGrab(const GrabOptions &options)
 {
     catchInterrupts();
+    // --seconds bounds the whole run, from here.
+    const Clock::time_point deadline = Clock::now()
+        + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(options.seconds));
     QString why;
-    if (!options.savePrefix.isEmpty() && !checkSaveFolder(options.savePrefix, &why)) {
+    if ((!options.savePrefix.isEmpty() && !checkSaveFolder(options.savePrefix, &why))
+        || (!options.png.isEmpty()
+            && !checkOutputFolder(options.png, QStringLiteral("the PNG preview"), &why))) {
         printFailure(why);
         return 1;
     }
@@ -132,7 +172,10 @@ int runGrab(const GrabOptions &options)
         printFailure(QStringLiteral("the plug-in made no camera object"));
         return 1;
     }
-    const QStringList keys = chooseCameras(options, runs.front()->cameraList());
+    const QStringList present = waitForCameras(*runs.front(), options, runs.front()->cameraList(), deadline);
+    if (interrupted())
+        return kInterruptedStatus;
+    const QStringList keys = chooseCameras(options, present);
     if (keys.isEmpty())
         return interrupted() ? kInterruptedStatus : 1;
     const QString clash = fileNameClash(keys, options);
@@ -152,7 +195,7 @@ int runGrab(const GrabOptions &options)
     }
     const CameraConnections connections(keys);
     FailureLines failures;
-    driveAll(runs, connections, failures, options);
+    driveAll(runs, connections, failures, options, deadline);
 
     bool failed = false;
     for (const std::unique_ptr<CameraRun> &run : runs) {

@@ -44,8 +44,9 @@ QByteArray progressLine(const CameraProgress &camera, bool withKey)
     QByteArray line;
     if (withKey)
         line += camera.key.toLocal8Bit() + ' ';
-    line += '[' + bar + "] " + QByteArray::number(camera.frames) + '/' + QByteArray::number(camera.target)
-        + " frames  " + QByteArray::number(camera.framesPerSecond, 'f', 1) + " fps ";
+    line += '[' + bar + "] " + QByteArray::number(camera.frames)
+        + (camera.target > 0 ? '/' + QByteArray::number(camera.target) : QByteArray()) + " frames  "
+        + QByteArray::number(camera.framesPerSecond, 'f', 1) + " fps ";
     if (!camera.state.isEmpty())
         line += ' ' + camera.state.toLocal8Bit();
     return line;

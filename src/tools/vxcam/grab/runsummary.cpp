@@ -1,5 +1,23 @@
 #include "runsummary.h"
 
+namespace {
+
+QString outageFields(const RunSummary &s)
+{
+    QString fields;
+    if (s.offline)
+        fields += QStringLiteral(" offline=%1").arg(*s.offline, 0, 'f', 2);
+    if (s.missedEstimate)
+        fields += QStringLiteral(" missed=~%1").arg(*s.missedEstimate);
+    else if (s.offline)
+        fields += QStringLiteral(" missed=unknown");
+    if (s.elapsed >= s.seconds + 1.0)
+        fields += QStringLiteral(" elapsed=%1").arg(s.elapsed, 0, 'f', 2);
+    return fields;
+}
+
+} // namespace
+
 QString summaryLine(const RunSummary &s)
 {
     // The key is not put through arg(): a "%1" in it would be filled in.
@@ -17,5 +35,5 @@ QString summaryLine(const RunSummary &s)
               .arg(s.megabytesPerSecond, 0, 'f', 1)
               .arg(s.broken)
               .arg(s.lost)
-        + reconnects;
+        + reconnects + outageFields(s);
 }

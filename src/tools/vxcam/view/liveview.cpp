@@ -21,6 +21,13 @@
 #include <algorithm>
 #include <cmath>
 
+namespace {
+
+// What a key that needs the camera says while it is lost.
+const QString kLostMessage = QStringLiteral("The camera is lost; this works again once it is back");
+
+} // namespace
+
 LiveView::LiveView(ViewCamera *camera, const QString &screenshotFile)
     : m_camera(camera)
     , m_screenshotFile(screenshotFile)
@@ -65,8 +72,11 @@ LiveView::LiveView(ViewCamera *camera, const QString &screenshotFile)
     m_scroll->setWidget(m_canvas);
     m_scroll->setWidgetResizable(true);
     m_scroll->setAlignment(Qt::AlignCenter);
-    // Three lines; a long key is cut at the window's edge, not widening it.
+    // Three lines or more: a line wider than the room beside the histogram
+    // wraps at its spaces, so no word of the state is cut; a long key alone
+    // is cut at the window's edge, not widening it.
     m_status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_status->setWordWrap(true);
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto *bottom = new QHBoxLayout;
     bottom->addWidget(m_status, 1);
@@ -135,6 +145,10 @@ void LiveView::refresh()
 
 void LiveView::toggleRunning()
 {
+    if (m_camera->lost()) {
+        statusBar()->showMessage(kLostMessage, 5000);
+        return;
+    }
     if (m_camera->running()) {
         m_camera->stop();
         statusBar()->showMessage(QStringLiteral("Stopped"), 3000);
@@ -148,6 +162,10 @@ void LiveView::toggleRunning()
 
 void LiveView::snapshot()
 {
+    if (m_camera->lost()) {
+        statusBar()->showMessage(kLostMessage, 5000);
+        return;
+    }
     statusBar()->showMessage(m_camera->snap() ? QStringLiteral("Snapshot fired")
                                               : QStringLiteral("Snapshot refused (is acquisition running?)"),
                              3000);
@@ -211,18 +229,26 @@ void LiveView::updateStatus()
     const QString exposure
         = m_camera->exposureKnown() ? QString::number(m_camera->exposure()) : QStringLiteral("unknown");
     // The key goes in last: a "%" in it must not take part in the filling-in.
-    const QString state = m_camera->reconnecting() ? QStringLiteral("lost, reconnecting")
-        : m_camera->lost()                         ? QStringLiteral("LOST (the camera's connection is gone)")
+    const QString state = m_camera->reconnecting() ? QStringLiteral("LOST, reconnecting")
+        : m_camera->lost()                         ? QStringLiteral("LOST, not reconnecting")
         : m_camera->limitReached()                 ? QStringLiteral("stopped at the frame limit")
         : m_camera->running()                      ? QStringLiteral("running")
                                                    : QStringLiteral("stopped");
     const QString first
         = QStringLiteral("  %1x%2  %3  %4").arg(layout.width).arg(layout.height).arg(format, state);
-    const QString second = QStringLiteral("frames %1  %2 fps  lost %3  incomplete %4")
-                               .arg(m_camera->host().frames())
-                               .arg(m_fps, 0, 'f', 1)
-                               .arg(statistics.lostFrames)
-                               .arg(statistics.incompleteFrames);
+    QString second = QStringLiteral("frames %1  %2 fps  lost %3  incomplete %4")
+                         .arg(m_camera->host().frames())
+                         .arg(m_fps, 0, 'f', 1)
+                         .arg(statistics.lostFrames)
+                         .arg(statistics.incompleteFrames);
+    if (m_camera->hadOutage()) {
+        double missed = 0;
+        const bool estimated = m_camera->missedEstimate(&missed);
+        second += QStringLiteral("  offline %1 s  missed %2")
+                      .arg(m_camera->offlineSeconds(), 0, 'f', 1)
+                      .arg(estimated ? QStringLiteral("~%1 (estimate)").arg(qint64(std::llround(missed)))
+                                     : QStringLiteral("unknown"));
+    }
     const QString third
         = QStringLiteral("exposure %1  dumps %2  ")
               .arg(exposure, m_camera->dumps() ? QStringLiteral("on") : QStringLiteral("off"));

@@ -11,18 +11,6 @@ namespace {
 // The plug-in logs on the grabbing thread while the handler changes.
 std::atomic<QtMessageHandler> g_previous {nullptr};
 
-// Said by Qt's platform layer, about nothing the view does:
-// - the offscreen platform (and others without a window system) cannot pass
-//   a window's size limits on, and says so at every window;
-// - without XDG_RUNTIME_DIR (a session without a login, such as ssh or cron)
-//   Qt takes a folder of its own, which the view never uses.
-bool isPlatformNote(QtMsgType type, const QString &message)
-{
-    return type == QtWarningMsg
-        && (message == QLatin1String("This plugin does not support propagateSizeHints()")
-            || message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")));
-}
-
 void dropPlatformNotes(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
     if (isPlatformNote(type, message))
@@ -34,6 +22,18 @@ void dropPlatformNotes(QtMsgType type, const QMessageLogContext &context, const 
 }
 
 } // namespace
+
+// Said by Qt's platform layer, about nothing the view does:
+// - the offscreen platform (and others without a window system) cannot pass
+//   a window's size limits on, and says so at every window;
+// - without XDG_RUNTIME_DIR (a session without a login, such as ssh or cron)
+//   Qt takes a folder of its own, which the view never uses.
+bool isPlatformNote(QtMsgType type, const QString &message)
+{
+    return type == QtWarningMsg
+        && (message == QLatin1String("This plugin does not support propagateSizeHints()")
+            || message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")));
+}
 
 QuietPlatformNotes::QuietPlatformNotes()
 {

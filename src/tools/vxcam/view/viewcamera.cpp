@@ -1,18 +1,60 @@
 #include "viewcamera.h"
 
 #include "camerafacts.h"
+#include "failurelines.h"
+#include "interrupt.h"
 #include "printabletext.h"
 #include "savefolder.h"
 #include "sdkdiscovery.h"
+#include "slowcall.h"
 #include "warningwatch.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <system_error>
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr std::chrono::seconds kLookAgainEvery {1};
+constexpr std::chrono::milliseconds kInterruptLook {20};
+// An open or close that takes longer says so (as grab's).
+constexpr double kSlowCallSeconds = 3.0;
+
+} // namespace
+
+bool ViewCamera::openWatched(const QString &shownKey, Clock::time_point deadline)
+{
+    ICameraObject *camera = m_camera->get();
+    SlowCall open([camera] { return camera->IOpenCamera() == 1; });
+    bool said = false;
+    while (!open.waitUntil(Clock::now() + kInterruptLook)) {
+        if (!said && open.seconds() >= kSlowCallSeconds) {
+            printFailure(QStringLiteral("waiting for camera \"%1\" to answer its open").arg(shownKey));
+            said = true;
+        }
+        m_timeUp = Clock::now() >= deadline;
+        if (m_timeUp || interrupted()) {
+            // Said at once; the camera is closed once the open has returned.
+            printFailure(QStringLiteral("camera \"%1\": %2 while its open was under way; it is closed once "
+                                        "that returns")
+                             .arg(shownKey,
+                                  m_timeUp ? QStringLiteral("the view's seconds were up")
+                                           : QStringLiteral("interrupted")));
+            open.wait();
+            return false;
+        }
+    }
+    return open.result();
+}
 
 bool ViewCamera::open(const GrabOptions &options, QString *error)
 {
+    const Clock::time_point deadline = options.secondsGiven ? Clock::now()
+            + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(options.seconds))
+                                                            : Clock::time_point::max();
     if (!options.savePrefix.isEmpty() && !checkSaveFolder(options.savePrefix, error))
         return false;
     if (!options.earlierDriver && !m_plugin.load(options.plugin)) {
@@ -29,7 +71,28 @@ bool ViewCamera::open(const GrabOptions &options, QString *error)
     }
     const QString &key = options.cameras.first();
     const QString shownKey = printableText(key);
-    const QStringList keys = (*m_camera)->IGetCameraList();
+    QStringList keys = (*m_camera)->IGetCameraList();
+    if (!keys.contains(key) && options.reconnect) {
+        // Not there yet (a station that boots before its camera): looked for
+        // about once a second until it is, the view's seconds are up or an
+        // interrupt comes.
+        printFailure(QStringLiteral("waiting for camera \"%1\" to answer (looking about once a second)")
+                         .arg(shownKey));
+        for (Clock::time_point next = Clock::now() + kLookAgainEvery;; next += kLookAgainEvery) {
+            while (Clock::now() < next && Clock::now() < deadline && !interrupted())
+                std::this_thread::sleep_for(kInterruptLook);
+            if (Clock::now() >= deadline || interrupted())
+                break;
+            keys = (*m_camera)->IGetCameraList();
+            if (keys.contains(key))
+                break;
+        }
+        if (interrupted()) {
+            finish();
+            error->clear();
+            return false;
+        }
+    }
     if (!keys.contains(key)) {
         finish();
         *error = missingCameraText(key, keys);
@@ -37,9 +100,12 @@ bool ViewCamera::open(const GrabOptions &options, QString *error)
     }
     m_option.cameraName = key;
     m_openTime = QDateTime::currentDateTime();
-    if ((*m_camera)->IOpenCamera() != 1) {
+    if (!openWatched(shownKey, deadline)) {
         finish();
-        *error = QStringLiteral("cannot open camera \"%1\"").arg(shownKey);
+        if (interrupted() || m_timeUp)
+            error->clear(); // said when it came
+        else
+            *error = QStringLiteral("cannot open camera \"%1\"").arg(shownKey);
         return false;
     }
     ICameraObject *camera = m_camera->get();
@@ -74,11 +140,40 @@ bool ViewCamera::open(const GrabOptions &options, QString *error)
 
 CameraFacts ViewCamera::readLayout()
 {
-    const ICameraObject *camera = m_camera->get();
     const CameraFacts facts = readCameraFacts(key());
+    setLayout(facts);
+    return facts;
+}
+
+void ViewCamera::setLayout(const CameraFacts &facts)
+{
+    const ICameraObject *camera = m_camera->get();
     m_layout = FrameLayout {camera->m_nWidth, camera->m_nHeight, camera->m_nBitsPerPixel,
                             camera->m_nImageFormat, facts.pixelFormat};
-    return facts;
+}
+
+void ViewCamera::noteLoss(std::chrono::steady_clock::time_point now)
+{
+    m_wasAway = true;
+    m_awaySince = now;
+    const quint64 frames = m_host.frames() - m_framesAtStart;
+    const double streamed = std::chrono::duration<double>(now - m_startedAt).count();
+    m_rateBefore = m_mode != 1 && m_running && frames > 0 && streamed > 0 ? frames / streamed : 0;
+    if (m_rateBefore <= 0)
+        m_missedUnknown = true; // triggered, or not running: nothing tells
+}
+
+void ViewCamera::countOutage(std::chrono::steady_clock::time_point back)
+{
+    const double away = std::chrono::duration<double>(back - m_awaySince).count();
+    m_awaySeconds += away;
+    m_missedEstimate += away * m_rateBefore;
+    m_rateBefore = 0;
+}
+
+double ViewCamera::offlineSeconds() const
+{
+    return m_awaySeconds + (m_lost ? offlineNowSeconds() : 0);
 }
 
 void ViewCamera::watchConnection()
@@ -87,15 +182,25 @@ void ViewCamera::watchConnection()
         return;
     const auto now = std::chrono::steady_clock::now();
     if (m_attempt.valid()) {
-        if (m_attempt.wait_for(std::chrono::seconds(0)) != std::future_status::ready || !m_attempt.get())
+        if (m_attempt.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
             return;
+        const std::optional<CameraFacts> facts = m_attempt.get();
+        if (!facts)
+            return;
+        // A camera back from a power cut has its power-on settings: set up
+        // as before, then started. A step that fails closes it again, and the
+        // next attempt follows as after a failed open.
+        setLayout(*facts);
         m_lost = false;
+        if ((m_exposureKnown && !setExposure(m_exposure)) || (m_runAgain && !start())) {
+            m_lost = true;
+            (*m_camera)->IStopCamera();
+            (*m_camera)->ICloseCamera();
+            m_running = false;
+            return;
+        }
         ++m_reconnects;
-        readLayout(); // a camera back from a power cut has its power-on settings
-        if (m_exposureKnown)
-            setExposure(m_exposure);
-        if (m_runAgain)
-            start();
+        countOutage(now);
         return;
     }
     if (!m_lost) {
@@ -103,6 +208,7 @@ void ViewCamera::watchConnection()
             return;
         m_lost = true;
         m_runAgain = m_running;
+        noteLoss(now);
         (*m_camera)->IStopCamera();
         (*m_camera)->ICloseCamera();
         m_running = false;
@@ -112,8 +218,14 @@ void ViewCamera::watchConnection()
         return;
     m_nextAttempt = now + std::chrono::seconds(1);
     ICameraObject *camera = m_camera->get();
+    const QString cameraKey = key();
     try {
-        m_attempt = std::async(std::launch::async, [camera] { return camera->IOpenCamera() == 1; });
+        // The facts come from a discovery of their own: off the window's thread too.
+        m_attempt = std::async(std::launch::async, [camera, cameraKey]() -> std::optional<CameraFacts> {
+            if (camera->IOpenCamera() != 1)
+                return std::nullopt;
+            return readCameraFacts(cameraKey);
+        });
     } catch (const std::system_error &) {
         // No thread to be had now: the next look tries again.
     }
@@ -125,8 +237,19 @@ void ViewCamera::finish()
         return;
     if (m_attempt.valid())
         m_attempt.wait();
-    (*m_camera)->IStopCamera();
-    (*m_camera)->ICloseCamera();
+    ICameraObject *camera = m_camera->get();
+    SlowCall close([camera] {
+        camera->IStopCamera();
+        camera->ICloseCamera();
+        return true;
+    });
+    if (!close.waitUntil(
+            Clock::now()
+            + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(kSlowCallSeconds)))) {
+        printFailure(
+            QStringLiteral("waiting for camera \"%1\" to answer its close").arg(printableText(key())));
+        close.wait();
+    }
     m_camera.reset();
     m_running = false;
     m_closeTime = QDateTime::currentDateTime();
@@ -143,9 +266,13 @@ bool ViewCamera::start()
 {
     if (!m_camera)
         return false;
+    if (m_lost)
+        return false; // nothing reaches a lost camera while it is being reconnected
     (*m_camera)->m_nTriggerMode = m_mode;
     m_host.restart();
     m_running = (*m_camera)->IStartCamera() == 1;
+    m_startedAt = std::chrono::steady_clock::now();
+    m_framesAtStart = m_host.frames();
     return m_running;
 }
 
@@ -160,7 +287,7 @@ bool ViewCamera::checkLost()
 
 void ViewCamera::stop()
 {
-    if (!m_camera)
+    if (!m_camera || m_lost)
         return;
     (*m_camera)->IStopCamera();
     m_running = false;
@@ -168,13 +295,19 @@ void ViewCamera::stop()
 
 bool ViewCamera::snap()
 {
-    return m_camera && (*m_camera)->ISnapCamera(VX_TRIGGER_DIRECTION_NONE) == 1;
+    return m_camera && !m_lost && (*m_camera)->ISnapCamera(VX_TRIGGER_DIRECTION_NONE) == 1;
 }
 
 bool ViewCamera::setExposure(int value)
 {
     if (!m_camera)
         return false;
+    if (m_lost) {
+        // Set once the camera is back, before it starts.
+        m_exposure = value;
+        m_exposureKnown = true;
+        return true;
+    }
     tagVX_CAMERA_PROPERTY property;
     property.propId = 1;
     property.propValue = value;

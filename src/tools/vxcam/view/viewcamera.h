@@ -3,9 +3,13 @@
 // Every operation runs on the window's thread, but one: a camera whose
 // connection the SDK reports lost is stopped and closed, and (unless
 // --no-reconnect) opened again about once a second until it answers, each
-// open on a thread of its own (an open of a camera that does not answer
-// waits out network time-outs, seconds on GigE Vision); once open it is set
-// up and started as it was, on the window's thread again.
+// open, and the discovery that reads the camera's facts after it, on a
+// thread of its own (an open of a camera that does not answer waits out
+// network time-outs, seconds on GigE Vision); once open it is set up and
+// started as it was, on the window's thread again. When that setup or start
+// fails, the camera is closed and the next attempt follows. While it is lost
+// nothing else reaches the camera: start, stop and snapshots are refused, an
+// exposure time is kept and set once it is back.
 #ifndef VXCAM_VIEWCAMERA_H
 #define VXCAM_VIEWCAMERA_H
 
@@ -23,6 +27,7 @@
 #include <chrono>
 #include <future>
 #include <memory>
+#include <optional>
 
 class ViewCamera {
 public:
@@ -54,6 +59,17 @@ public:
     bool lost() const { return m_lost; }
     bool reconnecting() const { return m_lost && m_reconnect; }
     int reconnects() const { return m_reconnects; }
+    // Outages: whether there was one, the seconds without a connection in
+    // all (the current one included), and the frames missed meanwhile,
+    // estimated from the rate before; unknown (false) when the camera was
+    // triggered or not running.
+    bool hadOutage() const { return m_wasAway; }
+    double offlineSeconds() const;
+    bool missedEstimate(double *frames) const
+    {
+        *frames = m_missedEstimate + (m_lost ? offlineNowSeconds() * m_rateBefore : 0);
+        return !m_missedUnknown;
+    }
     // One software-triggered snapshot (the camera then stays in software
     // triggering until the next start).
     bool snap();
@@ -76,6 +92,17 @@ public:
 private:
     // The frame layout of the opened camera; the facts read for it.
     CameraFacts readLayout();
+    // The open on a thread of its own, watched for the deadline and
+    // interrupts (each said at once; the camera is closed after the open
+    // returns); whether the camera opened.
+    bool openWatched(const QString &shownKey, std::chrono::steady_clock::time_point deadline);
+    void setLayout(const CameraFacts &facts);
+    void noteLoss(std::chrono::steady_clock::time_point now);
+    void countOutage(std::chrono::steady_clock::time_point back);
+    double offlineNowSeconds() const
+    {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_awaySince).count();
+    }
 
     PluginLoader m_plugin;
     tagVX_CAMERA_OPTION m_option;
@@ -89,7 +116,16 @@ private:
     bool m_lost = false;
     bool m_runAgain = false; // running when it was lost
     std::chrono::steady_clock::time_point m_nextAttempt;
-    std::future<bool> m_attempt; // an open in flight
+    std::future<std::optional<CameraFacts>> m_attempt; // an open in flight
+    std::chrono::steady_clock::time_point m_startedAt;
+    quint64 m_framesAtStart = 0;
+    bool m_timeUp = false;
+    bool m_wasAway = false;
+    std::chrono::steady_clock::time_point m_awaySince;
+    double m_rateBefore = 0;
+    double m_awaySeconds = 0;
+    double m_missedEstimate = 0;
+    bool m_missedUnknown = false;
     int m_reconnects = 0;
     QDateTime m_openTime; // wall clock, as in the dump names
     QDateTime m_closeTime;

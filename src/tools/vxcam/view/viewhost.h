@@ -46,7 +46,7 @@ private:
     mutable std::mutex m_dumpedMutex;
     QList<quint32> m_dumped;
     quint32 m_limit = 0;
-    quint64 m_sinceStart = 0; // grabbing thread, and restart() while stopped
+    std::atomic<quint64> m_sinceStart {0}; // grabbing thread, and restart()
     std::atomic<bool> m_limitReached {false};
 };
 
