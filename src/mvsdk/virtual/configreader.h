@@ -33,6 +33,19 @@ struct OutageConfig {
     double seconds = 0;
 };
 
+// A camera that replays image files ("images") instead of drawing a pattern.
+enum class ReplayPace { Rate, Recorded };
+struct ReplayConfig {
+    QString images;                     // a folder, a file pattern or one file
+    std::optional<QString> pixelFormat; // as given; else the files' usual one
+    ReplayPace pace = ReplayPace::Rate; // "fps", or the dumps' time stamps
+    bool loop = true;                   // at the end: the first image again, or no more frames
+    int ringFrames = 8;                 // images decoded ahead
+};
+
+// Images a replay camera decodes ahead at most.
+constexpr int kMaxRingFrames = 1000;
+
 struct CameraConfig {
     QString key;
     std::optional<QString> model;
@@ -50,6 +63,7 @@ struct CameraConfig {
     QStringList fail;
     std::optional<GigEConfig> gige;
     std::optional<OutageConfig> outage;
+    std::optional<ReplayConfig> replay;
 };
 
 struct SystemConfig {
