@@ -370,12 +370,13 @@ private:
         if (atEnd != QLatin1String("loop") && atEnd != QLatin1String("stop"))
             return fail(QStringLiteral("\"atEnd\" must be \"loop\" or \"stop\""));
         replay.loop = atEnd == QLatin1String("loop");
-        int64_t ring = replay.ringFrames;
+        int64_t ring = 1;
         if (!integer(QStringLiteral("ringFrames"), &ring))
             return false;
         if (ring < 1 || ring > kMaxRingFrames)
             return fail(QStringLiteral("\"ringFrames\" must be 1 to %1").arg(kMaxRingFrames));
-        replay.ringFrames = static_cast<int>(ring);
+        if (m_object.contains(QStringLiteral("ringFrames")))
+            replay.ringFrames = static_cast<int>(ring);
         camera->replay = replay;
         return true;
     }
@@ -386,6 +387,13 @@ private:
 };
 
 } // namespace
+
+int defaultRingFrames(uint32_t frameBytes)
+{
+    constexpr uint32_t kRingBytes = 16 * 1024 * 1024;
+    const uint32_t fit = frameBytes == 0 ? 8 : kRingBytes / frameBytes;
+    return static_cast<int>(std::clamp<uint32_t>(fit, 2, 8));
+}
 
 const QStringList &failableOperations()
 {

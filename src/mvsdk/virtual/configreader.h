@@ -40,11 +40,14 @@ struct ReplayConfig {
     std::optional<QString> pixelFormat; // as given; else the files' usual one
     ReplayPace pace = ReplayPace::Rate; // "fps", or the dumps' time stamps
     bool loop = true;                   // at the end: the first image again, or no more frames
-    int ringFrames = 8;                 // images decoded ahead
+    int ringFrames = 0;                 // images decoded ahead; 0: defaultRingFrames
 };
 
 // Images a replay camera decodes ahead at most.
 constexpr int kMaxRingFrames = 1000;
+// Without "ringFrames": 8 images, or fewer where they pass 16 MiB (at least 2),
+// so that large frames stay within the processor's cache while they are used.
+int defaultRingFrames(uint32_t frameBytes);
 
 struct CameraConfig {
     QString key;

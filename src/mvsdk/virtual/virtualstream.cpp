@@ -187,12 +187,14 @@ StreamState::StreamState(std::shared_ptr<VirtualCamera> owner, std::shared_ptr<c
     if (recording == nullptr)
         return;
     const ReplayConfig &config = *camera->replay();
-    replay = std::make_unique<ReplayRing>(std::move(recording), config.ringFrames, config.loop, camera->key(),
-                                          [this] {
-                                              // Under the lock, so that a waiting thread cannot miss it.
-                                              std::lock_guard<std::mutex> lock(mutex);
-                                              changed.notify_all();
-                                          });
+    const int ringSlots
+        = config.ringFrames > 0 ? config.ringFrames : defaultRingFrames(recording->frameBytes);
+    replay
+        = std::make_unique<ReplayRing>(std::move(recording), ringSlots, config.loop, camera->key(), [this] {
+              // Under the lock, so that a waiting thread cannot miss it.
+              std::lock_guard<std::mutex> lock(mutex);
+              changed.notify_all();
+          });
 }
 
 void StreamState::trigger()
