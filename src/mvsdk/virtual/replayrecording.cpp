@@ -202,6 +202,13 @@ bool scanRecording(const ReplayConfig &config, Recording *recording, QString *er
             return false;
         };
         QString problem;
+        const QFileInfo info(path);
+        if (info.isDir())
+            return fail(QStringLiteral("a folder, not a file"));
+        if (!info.exists())
+            return fail(QStringLiteral("cannot be read: no such file (a link to nothing?)"));
+        if (!info.isFile()) // a pipe or a device could block the read for ever
+            return fail(QStringLiteral("not a regular file"));
         int64_t msecs = 0;
         const bool dump = readsAsDump(path) && isDumpName(QFileInfo(path).fileName(), &msecs);
         result.dumps.push_back(dump);
@@ -237,15 +244,15 @@ bool scanRecording(const ReplayConfig &config, Recording *recording, QString *er
         if (config.pace == ReplayPace::Recorded)
             return fail(QStringLiteral("not a frame dump, whose name carries its time stamp (\"pace\": "
                                        "\"recorded\" needs dumps)"));
-        PictureInfo info;
-        if (!readPictureInfo(path, 0, &info, &problem))
+        PictureInfo picture;
+        if (!readPictureInfo(path, 0, &picture, &problem))
             return fail(problem);
-        for (int page = 0; page < info.pages; ++page) {
-            PictureInfo pageInfo = info;
+        for (int page = 0; page < picture.pages; ++page) {
+            PictureInfo pageInfo = picture;
             if (page > 0) {
                 if (!readPictureInfo(path, page, &pageInfo, &problem))
                     return fail(QStringLiteral("page %1: %2").arg(page + 1).arg(problem));
-                pageInfo.pages = info.pages;
+                pageInfo.pages = picture.pages;
             }
             const uint64_t bytes
                 = frameBytesFor(pageInfo.width, pageInfo.height,
@@ -282,6 +289,7 @@ bool scanRecording(const ReplayConfig &config, Recording *recording, QString *er
             result.images.push_back({f, page, 0});
         }
     }
+    result.pixelFormatText = result.pixelFormat.toStdString();
     *recording = std::move(result);
     return true;
 }

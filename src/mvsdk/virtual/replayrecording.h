@@ -19,6 +19,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace VxSim {
@@ -36,6 +37,7 @@ struct Recording {
     int32_t width = 0;
     int32_t height = 0;
     QString pixelFormat;
+    std::string pixelFormatText; // for the frames
     uint32_t frameBytes = 0;
     PictureInfo picture; // what every picture holds
     bool swapRedBlue = false;

@@ -46,6 +46,9 @@ public:
     ReplayRing(const ReplayRing &) = delete;
     ReplayRing &operator=(const ReplayRing &) = delete;
 
+    // What the ring plays; its frames have the recording's geometry, whatever
+    // the camera's features say after a later connect.
+    const Recording &recording() const { return *m_recording; }
     // Whether an image is decoded and waits for delivery.
     bool hasFrame() const;
     // The oldest decoded image; only while hasFrame(). Valid until release().

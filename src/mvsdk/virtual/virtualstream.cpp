@@ -93,6 +93,14 @@ bool replayImageReady(StreamState &state, std::unique_lock<std::mutex> &lock)
     return false;
 }
 
+// A frame of the ring's recording (a later connect may have read another).
+Dahua::GenICam::CFrame replayFrame(const Recording &recording, const uint8_t *image, uint64_t sequence)
+{
+    return Dahua::GenICam::CFrame(image, recording.frameBytes, static_cast<uint32_t>(recording.width),
+                                  static_cast<uint32_t>(recording.height), sequence,
+                                  recording.pixelFormatText.c_str());
+}
+
 void runGrabbing(std::shared_ptr<StreamState> state)
 {
     ReplayRing *const replay = state->replay.get();
@@ -161,8 +169,10 @@ void runGrabbing(std::shared_ptr<StreamState> state)
         const uint8_t *image = replay != nullptr   ? replay->front().bytes
             : pattern->kind() == PatternKind::Bars ? canvas.draw(sequence)
                                                    : pattern->frame(sequence);
-        const Dahua::GenICam::CFrame frame(image, shape.bytes, shape.width, shape.height, sequence,
-                                           shape.pixelFormat.c_str());
+        const Dahua::GenICam::CFrame frame = replay != nullptr
+            ? replayFrame(replay->recording(), image, sequence)
+            : Dahua::GenICam::CFrame(image, shape.bytes, shape.width, shape.height, sequence,
+                                     shape.pixelFormat.c_str());
         state->camera->countFrame(frame.getImage());
         state->deliver(handlers, frame);
         if (replay != nullptr)
