@@ -2,7 +2,9 @@
 
 #include "framedump.h"
 
+#include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QtEndian>
 
 namespace replaytest {
@@ -53,6 +55,19 @@ bool writeTiffPages(const QString &path, const std::vector<QImage> &pages)
     }
     QFile out(path);
     return out.open(QIODevice::WriteOnly) && out.write(file) == file.size();
+}
+
+std::map<int, QByteArray> dumpsByFrame(const QString &folder, const QString &filter)
+{
+    static const QRegularExpression number(QStringLiteral("_(\\d+)\\.bmp$"));
+    std::map<int, QByteArray> dumps;
+    for (const QFileInfo &file : QDir(folder).entryInfoList({filter}, QDir::Files)) {
+        QFile in(file.filePath());
+        const QRegularExpressionMatch match = number.match(file.fileName());
+        if (match.hasMatch() && in.open(QIODevice::ReadOnly))
+            dumps[match.captured(1).toInt()] = in.readAll();
+    }
+    return dumps;
 }
 
 } // namespace replaytest

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QString>
 
+#include <map>
 #include <vector>
 
 namespace replaytest {
@@ -16,6 +17,10 @@ bool writeDump(const QString &path, int width, int height, int bits, const QByte
 
 // One page per image (Grayscale8 or Grayscale16, all of one size).
 bool writeTiffPages(const QString &path, const std::vector<QImage> &pages);
+
+// The whole dump files in `folder` whose names match `filter`, by the frame
+// number at the end of their names.
+std::map<int, QByteArray> dumpsByFrame(const QString &folder, const QString &filter = QStringLiteral("*"));
 
 } // namespace replaytest
 

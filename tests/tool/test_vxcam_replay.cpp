@@ -6,28 +6,8 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QRegularExpression>
 
-#include <algorithm>
-#include <map>
-
-namespace {
-
-// The dumps in a folder (of names matching `filter`) by the frame number of their names.
-std::map<int, QByteArray> dumpsByFrame(const QString &folder, const QString &filter = QStringLiteral("*"))
-{
-    static const QRegularExpression number(QStringLiteral("_(\\d+)\\.bmp$"));
-    std::map<int, QByteArray> dumps;
-    for (const QFileInfo &file : QDir(folder).entryInfoList({filter}, QDir::Files)) {
-        QFile in(file.filePath());
-        const QRegularExpressionMatch match = number.match(file.fileName());
-        if (match.hasMatch() && in.open(QIODevice::ReadOnly))
-            dumps[match.captured(1).toInt()] = in.readAll();
-    }
-    return dumps;
-}
-
-} // namespace
+using replaytest::dumpsByFrame;
 
 TEST_F(Vxcam, ARecordingReplaysThroughThePluginByteForByteInOrderWithItsFrameNumbers)
 {
