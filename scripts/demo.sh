@@ -59,6 +59,15 @@ JSON
 step "A camera that loses its power for 2 s, carried through by --reconnect" \
     env VXCAM_SIM_CONFIG="$out/outage.json" "$vxcam" grab --camera Virtual:FLAKY0005 --frames 90 --reconnect --quiet
 
+# Recorded images as a camera: the three snapshot dumps from above replayed
+# through the plug-in, twice round (frame numbers 1 to 6), and dumped again.
+cat >"$out/replay.json" <<JSON
+{"cameras": [{"key": "Replay:SNAP0006", "images": "$out/snap_VirtualRGB0002_*.bmp",
+              "pixelFormat": "RGB8Packed", "fps": 10}]}
+JSON
+step "The snapshot dumps replayed as a camera (docs/replay-cameras.md)" \
+    env VXCAM_SIM_CONFIG="$out/replay.json" "$vxcam" grab --camera Replay:SNAP0006 --frames 6 --save "$out/replay_" --quiet
+
 # A real camera's road: the Aravis back end against Aravis's GigE Vision fake
 # camera, over loopback in a private network namespace (skipped, with the
 # reason, where the build has no Aravis or no namespace can be made).

@@ -3,6 +3,7 @@
 #include "gigefakecamera.h"
 #include "netimpairment.h"
 #include "qtprinters.h"
+#include "replayfiles.h"
 #include "toolrun.h"
 #include "waitfor.h"
 
@@ -147,4 +148,35 @@ TEST_F(VxcamGigE, ReconnectSurvivesAThreeSecondFullOutage)
         // Aravis reports the camera lost about 2 s into the silence (then it
         // is reopened); should it not have by the end, the stream resumes.
         "[01]");
+}
+
+TEST_F(VxcamGigE, ARecordingOfTheFakeReplaysByteForByteThroughAVirtualReplayCamera)
+{
+    ASSERT_TRUE(QDir(dir.path()).mkpath("rec") && QDir(dir.path()).mkpath("again"));
+    start({"grab", "--camera", fake.key(), "--mode", "2", "--frames", "10", "--save", dir.filePath("rec/d_"),
+           "--quiet"});
+    const ToolRun record = finish();
+    ASSERT_EQ(record.status, 0) << record.err.toStdString();
+    QFile config(dir.filePath("replay.json"));
+    ASSERT_TRUE(config.open(QIODevice::WriteOnly));
+    config.write(QStringLiteral(R"({"cameras": [{"key": "Replay:GIGE", "images": "%1", "fps": 0}]})")
+                     .arg(dir.filePath("rec"))
+                     .toUtf8());
+    config.close();
+    QProcess replay;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("VXCAM_SDK_BACKEND", "virtual");
+    environment.insert("VXCAM_SIM_CONFIG", config.fileName());
+    replay.setProcessEnvironment(environment);
+    replay.start(
+        QDir(qEnvironmentVariable("VXCAM_PLUGIN_DIR")).filePath("vxcam"),
+        {"grab", "--camera", "Replay:GIGE", "--frames", "10", "--save", dir.filePath("again/d_"), "--quiet"});
+    const ToolRun run = finishTool(replay);
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.startsWith("Replay:GIGE frames=10 size=512x512 bpp=8 format=GRAY8 "))
+        << run.out.toStdString();
+    const std::map<int, QByteArray> recorded = replaytest::dumpsByFrame(dir.filePath("rec"));
+    const std::map<int, QByteArray> replayed = replaytest::dumpsByFrame(dir.filePath("again"));
+    ASSERT_EQ(recorded.size(), 10u);
+    EXPECT_TRUE(recorded == replayed) << "the same frame numbers with the same bytes";
 }

@@ -78,7 +78,9 @@ public:
                QStringLiteral("line1Hz"), QStringLiteral("frameBytes"),  QStringLiteral("pattern"),
                QStringLiteral("kind"),    QStringLiteral("features"),    QStringLiteral("missing"),
                QStringLiteral("refuse"),  QStringLiteral("fail"),        QStringLiteral("gige"),
-               QStringLiteral("outage"),  QStringLiteral("bootSeconds"), QStringLiteral("connectSeconds")};
+               QStringLiteral("outage"),  QStringLiteral("bootSeconds"), QStringLiteral("connectSeconds"),
+               QStringLiteral("images"),  QStringLiteral("pace"),        QStringLiteral("atEnd"),
+               QStringLiteral("ringFrames")};
         const QString unknown = unknownKey(m_object, kKeys);
         if (!unknown.isEmpty())
             return fail(unknown);
@@ -122,7 +124,7 @@ public:
         camera->kind = static_cast<int>(kind);
         return readFeatures(camera) && readFeatureNames(QStringLiteral("missing"), &camera->missing)
             && readFeatureNames(QStringLiteral("refuse"), &camera->refuse) && readFail(camera)
-            && readGigE(camera) && readOutage(camera) && checkGeometry(*camera);
+            && readGigE(camera) && readOutage(camera) && readReplay(camera) && checkGeometry(*camera);
     }
 
 private:
@@ -320,12 +322,81 @@ private:
         return true;
     }
 
+    // "images" and the keys that go with it; the files give the geometry, so
+    // the keys that set it are mistakes beside "images".
+    bool readReplay(CameraConfig *camera)
+    {
+        static const QStringList kReplayOnly
+            = {QStringLiteral("pace"), QStringLiteral("atEnd"), QStringLiteral("ringFrames")};
+        if (!m_object.contains(QStringLiteral("images"))) {
+            for (const QString &name : kReplayOnly) {
+                if (m_object.contains(name))
+                    return fail(QStringLiteral("\"%1\" needs \"images\"").arg(name));
+            }
+            return true;
+        }
+        for (const QString &name : {QStringLiteral("width"), QStringLiteral("height"),
+                                    QStringLiteral("frameBytes"), QStringLiteral("pattern")}) {
+            if (m_object.contains(name))
+                return fail(QStringLiteral("\"%1\" cannot go with \"images\": the image files give the "
+                                           "frames")
+                                .arg(name));
+        }
+        for (const char *feature : {"Width", "Height", "PixelFormat"}) {
+            if (camera->features.contains(QLatin1String(feature))
+                || camera->missing.contains(QLatin1String(feature)))
+                return fail(QStringLiteral("the feature \"%1\" cannot be set or missing with \"images\": the "
+                                           "image files give it")
+                                .arg(QLatin1String(feature)));
+        }
+        ReplayConfig replay;
+        if (!text(QStringLiteral("images"), &replay.images))
+            return false;
+        if (replay.images.isEmpty())
+            return fail(QStringLiteral("\"images\" must name a folder, a file pattern or a file"));
+        if (m_object.contains(QStringLiteral("pixelFormat"))) {
+            if (!pixelLayout(camera->pixelFormat).known)
+                return fail(QStringLiteral("\"pixelFormat\" \"%1\" is no pixel format this system can "
+                                           "replay")
+                                .arg(camera->pixelFormat));
+            replay.pixelFormat = camera->pixelFormat;
+        }
+        QString pace = QStringLiteral("fps");
+        if (!text(QStringLiteral("pace"), &pace))
+            return false;
+        if (pace != QLatin1String("fps") && pace != QLatin1String("recorded"))
+            return fail(QStringLiteral("\"pace\" must be \"fps\" or \"recorded\""));
+        replay.pace = pace == QLatin1String("recorded") ? ReplayPace::Recorded : ReplayPace::Rate;
+        QString atEnd = QStringLiteral("loop");
+        if (!text(QStringLiteral("atEnd"), &atEnd))
+            return false;
+        if (atEnd != QLatin1String("loop") && atEnd != QLatin1String("stop"))
+            return fail(QStringLiteral("\"atEnd\" must be \"loop\" or \"stop\""));
+        replay.loop = atEnd == QLatin1String("loop");
+        int64_t ring = 1;
+        if (!integer(QStringLiteral("ringFrames"), &ring))
+            return false;
+        if (ring < 1 || ring > kMaxRingFrames)
+            return fail(QStringLiteral("\"ringFrames\" must be 1 to %1").arg(kMaxRingFrames));
+        if (m_object.contains(QStringLiteral("ringFrames")))
+            replay.ringFrames = static_cast<int>(ring);
+        camera->replay = replay;
+        return true;
+    }
+
     const QJsonObject &m_object;
     QString *m_error;
     QString m_where;
 };
 
 } // namespace
+
+int defaultRingFrames(uint32_t frameBytes)
+{
+    constexpr uint32_t kRingBytes = 16 * 1024 * 1024;
+    const uint32_t fit = frameBytes == 0 ? 8 : kRingBytes / frameBytes;
+    return static_cast<int>(std::clamp<uint32_t>(fit, 2, 8));
+}
 
 const QStringList &failableOperations()
 {

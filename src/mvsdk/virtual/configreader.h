@@ -33,6 +33,22 @@ struct OutageConfig {
     double seconds = 0;
 };
 
+// A camera that replays image files ("images") instead of drawing a pattern.
+enum class ReplayPace { Rate, Recorded };
+struct ReplayConfig {
+    QString images;                     // a folder, a file pattern or one file
+    std::optional<QString> pixelFormat; // as given; else the files' usual one
+    ReplayPace pace = ReplayPace::Rate; // "fps", or the dumps' time stamps
+    bool loop = true;                   // at the end: the first image again, or no more frames
+    int ringFrames = 0;                 // images decoded ahead; 0: defaultRingFrames
+};
+
+// Images a replay camera decodes ahead at most.
+constexpr int kMaxRingFrames = 1000;
+// Without "ringFrames": 8 images, or fewer where they pass 16 MiB (at least 2),
+// so that large frames stay within the processor's cache while they are used.
+int defaultRingFrames(uint32_t frameBytes);
+
 struct CameraConfig {
     QString key;
     std::optional<QString> model;
@@ -55,6 +71,7 @@ struct CameraConfig {
     double bootSeconds = 0;
     // Seconds each connect takes before it answers (a slow or lossy network).
     double connectSeconds = 0;
+    std::optional<ReplayConfig> replay;
 };
 
 struct SystemConfig {

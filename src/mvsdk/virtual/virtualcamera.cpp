@@ -45,6 +45,7 @@ VirtualCamera::VirtualCamera(const CameraConfig &config)
     , m_hasGigE(config.gige.has_value())
     , m_outage(config.outage)
     , m_connectSeconds(config.connectSeconds)
+    , m_replay(config.replay)
     , m_fps(config.fps)
     , m_line1Hz(config.line1Hz)
     , m_fixedFrameBytes(config.frameBytes.has_value())
@@ -63,6 +64,10 @@ VirtualCamera::VirtualCamera(const CameraConfig &config)
         m_features.setMissing(name.toStdString());
     for (const QString &rule : config.refuse)
         m_features.setRefusal(rule, true);
+    if (m_replay.has_value()) {
+        for (const char *name : {"Width", "Height", "PixelFormat"})
+            m_features.setRefusal(QLatin1String(name), true);
+    }
     for (const QString &operation : config.fail)
         m_failures.insert(operation);
     m_powerOnFeatures = m_features;
@@ -79,7 +84,14 @@ Dahua::GenICam::IStreamSourcePtr VirtualCamera::createStream(const Dahua::GenICa
 {
     if (fails(QStringLiteral("createStreamSource")) || refusesAll())
         return nullptr;
-    auto stream = std::make_shared<VirtualStreamSource>(shared_from_this());
+    std::shared_ptr<const Recording> recording;
+    if (m_replay.has_value()) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        recording = m_recording;
+        if (recording == nullptr)
+            return nullptr; // never connected: nothing to replay yet
+    }
+    auto stream = std::make_shared<VirtualStreamSource>(shared_from_this(), std::move(recording));
     addStream(stream->state());
     return stream;
 }
@@ -90,11 +102,37 @@ bool VirtualCamera::fails(const QString &operation) const
     return m_failures.contains(operation);
 }
 
+bool VirtualCamera::loadRecording()
+{
+    auto recording = std::make_shared<Recording>();
+    QString problem;
+    if (!scanRecording(*m_replay, recording.get(), &problem)) {
+        reportProblem(QStringLiteral("camera \"%1\" cannot replay: %2").arg(m_key, problem));
+        return false;
+    }
+    std::lock_guard<std::mutex> lock(m_mutex);
+    QString ignored;
+    for (FeatureStore *store : {&m_features, &m_powerOnFeatures}) {
+        store->setInitial("Width", QJsonValue(double(recording->width)), &ignored);
+        store->setInitial("Height", QJsonValue(double(recording->height)), &ignored);
+        store->setInitial("PixelFormat", QJsonValue(recording->pixelFormat), &ignored);
+    }
+    m_fixedFrameBytes = true;
+    m_frameBytes = recording->frameBytes;
+    m_recording = std::move(recording);
+    return true;
+}
+
 bool VirtualCamera::connect(Dahua::GenICam::ECameraAccessPermission accessPermission)
 {
     if (m_connectSeconds > 0)
         std::this_thread::sleep_for(std::chrono::duration<double>(m_connectSeconds));
     bool ok = false;
+    if (m_replay.has_value() && !fails(QStringLiteral("connect")) && !refusesAll() && !loadRecording()) {
+        CallTrace::write(QStringLiteral("connect %1 %2 -> %3")
+                             .arg(m_key, QString::number(int(accessPermission)), CallTrace::result(false)));
+        return false;
+    }
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         ok = !m_failures.contains(QStringLiteral("connect")) && !refusesAllLocked();

@@ -5,6 +5,9 @@
 // refusals, trigger pacing, frame geometry, GigE addresses, and the stream
 // sources made for it (for software triggers and for observation), and the
 // scripted outage, in which it behaves as a camera whose power is cut.
+// A replay camera ("images") reads its recording at every connect, takes
+// its geometry from the files and refuses writes of Width, Height and
+// PixelFormat; its stream sources deliver the recorded images.
 //
 // Thread-safe: one mutex guards the model. It is never held while a stream
 // source's own mutex is taken, nor while a frame handler runs.
@@ -16,6 +19,7 @@
 #include "configreader.h"
 #include "featurestore.h"
 #include "framepattern.h"
+#include "replayrecording.h"
 #include "sdkcamera.h"
 
 #include <QSet>
@@ -93,6 +97,9 @@ public:
     // frame size) makes no frames: says so, once per camera, on standard error.
     void reportIfFramesImpossible();
 
+    // The replay settings of a replay camera, else none.
+    const std::optional<ReplayConfig> &replay() const { return m_replay; }
+
     // Stream sources made for this camera.
     void addStream(const std::shared_ptr<StreamState> &stream);
     std::vector<std::shared_ptr<StreamState>> streams() const;
@@ -138,6 +145,9 @@ private:
     // With m_mutex held.
     bool poweredOffLocked() const;
     bool refusesAllLocked() const { return poweredOffLocked() || m_connectionLost; }
+    // Reads the recording and takes its geometry; false after one line on
+    // standard error. Without the lock held.
+    bool loadRecording();
 
     const QString m_key;
     const std::string m_keyUtf8;
@@ -146,6 +156,7 @@ private:
     const bool m_hasGigE;
     const std::optional<OutageConfig> m_outage;
     const double m_connectSeconds;
+    const std::optional<ReplayConfig> m_replay;
 
     mutable std::mutex m_mutex;
     FeatureStore m_features;
@@ -164,6 +175,7 @@ private:
     std::optional<std::chrono::steady_clock::time_point> m_powerBack; // set when the power went
     bool m_connectionLost = false;
     FeatureStore m_powerOnFeatures;
+    std::shared_ptr<const Recording> m_recording; // read at the last connect
 
     // Its own lock: making a large pattern must not hold up feature access.
     std::mutex m_patternMutex;

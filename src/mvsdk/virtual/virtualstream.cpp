@@ -64,8 +64,48 @@ bool waitForFrame(StreamState &state, std::unique_lock<std::mutex> &lock, const 
     return false;
 }
 
+// A replay camera in free run at the recorded pace: an image is due its
+// recorded interval after the one before. Called and returns with the lock held.
+bool waitForRecordedFrame(StreamState &state, std::unique_lock<std::mutex> &lock, Clock::time_point &due)
+{
+    const Clock::time_point now = Clock::now();
+    const auto gap = std::chrono::milliseconds(state.replay->front().gapMsecs);
+    if (now >= due + gap) {
+        // Never try to catch up more than one interval.
+        due = now - (due + gap) > gap ? now : due + gap;
+        return true;
+    }
+    state.changed.wait_until(lock, due + gap, [&state] { return !state.grabbing || state.woken; });
+    return false;
+}
+
+// A replay camera: whether the next image is decoded; else waits until it
+// is, or until something changes. Called and returns with the lock held.
+bool replayImageReady(StreamState &state, std::unique_lock<std::mutex> &lock)
+{
+    ReplayRing &ring = *state.replay;
+    if (ring.hasFrame())
+        return true;
+    state.changed.wait(lock,
+                       [&] { return !state.grabbing || state.woken || ring.hasFrame() || ring.ended(); });
+    if (ring.ended() && state.grabbing && !state.woken) // the end of a recording that does not loop
+        state.changed.wait(lock, [&state] { return !state.grabbing || state.woken; });
+    return false;
+}
+
+// A frame of the ring's recording (a later connect may have read another).
+Dahua::GenICam::CFrame replayFrame(const Recording &recording, const uint8_t *image, uint64_t sequence)
+{
+    return Dahua::GenICam::CFrame(image, recording.frameBytes, static_cast<uint32_t>(recording.width),
+                                  static_cast<uint32_t>(recording.height), sequence,
+                                  recording.pixelFormatText.c_str());
+}
+
 void runGrabbing(std::shared_ptr<StreamState> state)
 {
+    ReplayRing *const replay = state->replay.get();
+    const bool recordedPace = replay != nullptr && state->camera->replay()->pace == ReplayPace::Recorded;
+    Clock::time_point recordedDue = Clock::now();
     std::shared_ptr<const FramePattern> pattern;
     BarsCanvas canvas; // this stream's own frames of the bars pattern
     bool allocationReported = false;
@@ -83,10 +123,10 @@ void runGrabbing(std::shared_ptr<StreamState> state)
         state->camera->cutPowerIfDue();
         const VirtualCamera::Pacing pacing = state->camera->pacing();
         const VirtualCamera::FrameShape shape = state->camera->frameShape();
-        if (pattern == nullptr || pattern->shape() != shape)
+        if (replay == nullptr && (pattern == nullptr || pattern->shape() != shape))
             pattern = state->camera->framePattern(shape);
-        const bool ready
-            = pattern != nullptr && (pattern->kind() != PatternKind::Bars || canvas.prepare(pattern));
+        const bool ready = replay != nullptr
+            || (pattern != nullptr && (pattern->kind() != PatternKind::Bars || canvas.prepare(pattern)));
         if (!ready && !allocationReported) {
             reportProblem(
                 QStringLiteral("no memory for frames of %1 bytes of camera \"%2\"; no frames until the "
@@ -107,7 +147,11 @@ void runGrabbing(std::shared_ptr<StreamState> state)
             state->changed.wait(lock, [&state] { return !state->grabbing || state->woken; });
             continue;
         }
-        if (!waitForFrame(*state, lock, pacing, next))
+        if (replay != nullptr && !replayImageReady(*state, lock))
+            continue;
+        if (recordedPace && pacing.kind == VirtualCamera::Pacing::FreeRun
+                ? !waitForRecordedFrame(*state, lock, recordedDue)
+                : !waitForFrame(*state, lock, pacing, next))
             continue;
         const uint64_t sequence = ++state->sequence;
         const uint64_t run = state->run;
@@ -122,12 +166,17 @@ void runGrabbing(std::shared_ptr<StreamState> state)
             CallTrace::write(
                 QStringLiteral("frame %1 %2 %3")
                     .arg(state->camera->key(), QString::number(sequence), QString::number(shape.bytes)));
-        const uint8_t *image
-            = pattern->kind() == PatternKind::Bars ? canvas.draw(sequence) : pattern->frame(sequence);
-        const Dahua::GenICam::CFrame frame(image, shape.bytes, shape.width, shape.height, sequence,
-                                           shape.pixelFormat.c_str());
+        const uint8_t *image = replay != nullptr   ? replay->front().bytes
+            : pattern->kind() == PatternKind::Bars ? canvas.draw(sequence)
+                                                   : pattern->frame(sequence);
+        const Dahua::GenICam::CFrame frame = replay != nullptr
+            ? replayFrame(replay->recording(), image, sequence)
+            : Dahua::GenICam::CFrame(image, shape.bytes, shape.width, shape.height, sequence,
+                                     shape.pixelFormat.c_str());
         state->camera->countFrame(frame.getImage());
         state->deliver(handlers, frame);
+        if (replay != nullptr)
+            replay->release();
 
         lock.lock();
         if (endsRun && state->grabbing && state->run == run)
@@ -141,10 +190,21 @@ void runGrabbing(std::shared_ptr<StreamState> state)
 
 } // namespace
 
-StreamState::StreamState(std::shared_ptr<VirtualCamera> owner)
+StreamState::StreamState(std::shared_ptr<VirtualCamera> owner, std::shared_ptr<const Recording> recording)
     : StreamCore(owner->getKey())
     , camera(std::move(owner))
 {
+    if (recording == nullptr)
+        return;
+    const ReplayConfig &config = *camera->replay();
+    const int ringSlots
+        = config.ringFrames > 0 ? config.ringFrames : defaultRingFrames(recording->frameBytes);
+    replay
+        = std::make_unique<ReplayRing>(std::move(recording), ringSlots, config.loop, camera->key(), [this] {
+              // Under the lock, so that a waiting thread cannot miss it.
+              std::lock_guard<std::mutex> lock(mutex);
+              changed.notify_all();
+          });
 }
 
 void StreamState::trigger()
@@ -172,8 +232,9 @@ void StreamState::cutPower()
     changed.notify_all();
 }
 
-VirtualStreamSource::VirtualStreamSource(std::shared_ptr<VirtualCamera> camera)
-    : m_state(std::make_shared<StreamState>(std::move(camera)))
+VirtualStreamSource::VirtualStreamSource(std::shared_ptr<VirtualCamera> camera,
+                                         std::shared_ptr<const Recording> recording)
+    : m_state(std::make_shared<StreamState>(std::move(camera), std::move(recording)))
 {
 }
 

@@ -16,11 +16,15 @@
 // A stream source that existed when its camera's power was cut (a scripted
 // outage) is dead for good, as a real one bound to the lost connection: it
 // makes no frame and never starts again; a stop still ends its run.
+// A replay camera's stream source delivers the images of the recording its
+// camera read at the connect, from its own ring (ReplayRing), starting at
+// the first image; a stop and start goes on where it was.
 #ifndef MVSDK_VIRTUAL_VIRTUALSTREAM_H
 #define MVSDK_VIRTUAL_VIRTUALSTREAM_H
 
 #include "MVSDK/GenICam/StreamSource.h"
 
+#include "replayring.h"
 #include "streamcore.h"
 
 #include <condition_variable>
@@ -38,7 +42,7 @@ class VirtualCamera;
 // Shared by a stream source, its grabbing thread and its camera. Guarded by
 // StreamCore's `mutex`.
 struct StreamState : Mvsdk::detail::StreamCore {
-    explicit StreamState(std::shared_ptr<VirtualCamera> owner);
+    StreamState(std::shared_ptr<VirtualCamera> owner, std::shared_ptr<const Recording> recording);
 
     // A software trigger for this stream.
     void trigger();
@@ -57,11 +61,15 @@ struct StreamState : Mvsdk::detail::StreamCore {
     uint64_t pendingTriggers = 0;
     uint64_t maxImages = 0; // 0: no limit
     uint64_t grabbedSinceStart = 0;
+    // A replay camera's images. Destroyed (its thread joined) before the
+    // mutex and condition it wakes, which StreamCore holds.
+    std::unique_ptr<ReplayRing> replay;
 };
 
 class VirtualStreamSource final : public Dahua::GenICam::IStreamSource {
 public:
-    explicit VirtualStreamSource(std::shared_ptr<VirtualCamera> camera);
+    // `recording`: what a replay camera's stream source plays; null for a pattern.
+    VirtualStreamSource(std::shared_ptr<VirtualCamera> camera, std::shared_ptr<const Recording> recording);
     ~VirtualStreamSource() override;
 
     bool attachGrabbing(Proc proc) override;

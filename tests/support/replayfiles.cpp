@@ -1,0 +1,73 @@
+#include "replayfiles.h"
+
+#include "framedump.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QtEndian>
+
+namespace replaytest {
+
+bool writeDump(const QString &path, int width, int height, int bits, const QByteArray &bytes)
+{
+    VxBitmapInfo info;
+    initGreyBitmapInfo(info);
+    return writeFrameDump(path, info, width, height, bits, bytes.constData(), quint32(bytes.size()))
+        .isEmpty();
+}
+
+bool writeTiffPages(const QString &path, const std::vector<QImage> &pages)
+{
+    QByteArray file("II*\0\0\0\0\0", 8);
+    qsizetype linkAt = 4; // where the offset of the next page's directory goes
+    for (const QImage &page : pages) {
+        const int bits = page.depth();
+        const qsizetype dataAt = file.size();
+        for (int y = 0; y < page.height(); ++y)
+            file.append(reinterpret_cast<const char *>(page.constScanLine(y)), page.width() * bits / 8);
+        if (file.size() % 2 != 0)
+            file.append('\0');
+        qToLittleEndian<quint32>(quint32(file.size()), file.data() + linkAt);
+        const quint32 entries[][3] = {
+            {256, 4, quint32(page.width())},
+            {257, 4, quint32(page.height())},
+            {258, 3, quint32(bits)},
+            {259, 3, 1},
+            {262, 3, 1},
+            {273, 4, quint32(dataAt)},
+            {277, 3, 1},
+            {278, 4, quint32(page.height())},
+            {279, 4, quint32(page.width() * page.height() * bits / 8)},
+        };
+        char entry[12];
+        qToLittleEndian<quint16>(quint16(std::size(entries)), entry);
+        file.append(entry, 2);
+        for (const auto &e : entries) {
+            qToLittleEndian<quint16>(quint16(e[0]), entry);
+            qToLittleEndian<quint16>(quint16(e[1]), entry + 2);
+            qToLittleEndian<quint32>(1, entry + 4);
+            qToLittleEndian<quint32>(e[1] == 3 ? e[2] & 0xFFFF : e[2], entry + 8);
+            file.append(entry, 12);
+        }
+        linkAt = file.size();
+        file.append(QByteArray(4, '\0'));
+    }
+    QFile out(path);
+    return out.open(QIODevice::WriteOnly) && out.write(file) == file.size();
+}
+
+std::map<int, QByteArray> dumpsByFrame(const QString &folder, const QString &filter)
+{
+    static const QRegularExpression number(QStringLiteral("_(\\d+)\\.bmp$"));
+    std::map<int, QByteArray> dumps;
+    for (const QFileInfo &file : QDir(folder).entryInfoList({filter}, QDir::Files)) {
+        QFile in(file.filePath());
+        const QRegularExpressionMatch match = number.match(file.fileName());
+        if (match.hasMatch() && in.open(QIODevice::ReadOnly))
+            dumps[match.captured(1).toInt()] = in.readAll();
+    }
+    return dumps;
+}
+
+} // namespace replaytest
