@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QImage>
+#include <QImageReader>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -192,11 +193,14 @@ TEST(SimReplay, GreyAndColourPicturesAndTiffPagesBecomeTheCamerasBytes)
     const QString colour = files.filePath(QStringLiteral("rgb"));
     const QString pages = files.filePath(QStringLiteral("pages.tif"));
     ASSERT_TRUE(QDir().mkpath(grey16) && QDir().mkpath(colour));
+    // Qt's TIFF plug-in is not in every build (the Windows one has none):
+    // there the 16-bit picture is a PNG, and a TIFF camera does not open.
+    const bool tiff = QImageReader::supportedImageFormats().contains("tiff");
     QImage deep(5, 3, QImage::Format_Grayscale16);
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 5; ++x)
             reinterpret_cast<quint16 *>(deep.scanLine(y))[x] = quint16(x * 4099 + y * 257);
-    ASSERT_TRUE(deep.save(grey16 + QStringLiteral("/a.tif")));
+    ASSERT_TRUE(deep.save(grey16 + (tiff ? QStringLiteral("/a.tif") : QStringLiteral("/a.png"))));
     QImage rgb(3, 2, QImage::Format_RGB888);
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 3; ++x)
@@ -210,11 +214,16 @@ TEST(SimReplay, GreyAndColourPicturesAndTiffPagesBecomeTheCamerasBytes)
                 QJsonObject {{"key", "T"}, {"images", pages}, {"fps", 0}}}));
     ASSERT_TRUE(sim.loaded()) << sim.loadError().toStdString();
     Camera g, c, t;
-    ASSERT_TRUE(g.open(QStringLiteral("G")) && c.open(QStringLiteral("C")) && t.open(QStringLiteral("T")));
+    ASSERT_TRUE(g.open(QStringLiteral("G")) && c.open(QStringLiteral("C")));
     EXPECT_EQ(g.feature("PixelFormat"), QStringLiteral("Mono16"));
-    ASSERT_TRUE(g.grab(1) && c.grab(1) && t.grab(4));
+    ASSERT_TRUE(g.grab(1) && c.grab(1));
     EXPECT_EQ(g.frames.images.front(), rows(deep));
     EXPECT_EQ(c.frames.images.front(), rows(rgb.rgbSwapped()));
+    if (!tiff) {
+        EXPECT_FALSE(t.open(QStringLiteral("T")));
+        return;
+    }
+    ASSERT_TRUE(t.open(QStringLiteral("T")) && t.grab(4));
     ASSERT_GE(t.frames.images.size(), 4u);
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(t.frames.images[i], rows(grey8(4, 2, i % 3 + 1))) << "page " << i;
