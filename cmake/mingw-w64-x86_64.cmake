@@ -15,10 +15,23 @@ if(NOT VXCAM_QT_MINGW_DIR AND DEFINED ENV{VXCAM_QT_MINGW_DIR})
     set(VXCAM_QT_MINGW_DIR "$ENV{VXCAM_QT_MINGW_DIR}")
 endif()
 set(VXCAM_QT_MINGW_DIR "${VXCAM_QT_MINGW_DIR}" CACHE PATH "Qt 5 built for MinGW-w64 (its install prefix)")
-# try_compile projects read the toolchain anew; hand the Qt folder on to them.
-list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES VXCAM_QT_MINGW_DIR)
+# Aravis and its libraries built for MinGW (scripts/deps_windows_aravis.sh):
+# the SDK's Aravis back end is built when pkg-config finds them there.
+if(NOT VXCAM_ARAVIS_MINGW_DIR AND DEFINED ENV{VXCAM_ARAVIS_MINGW_DIR})
+    set(VXCAM_ARAVIS_MINGW_DIR "$ENV{VXCAM_ARAVIS_MINGW_DIR}")
+endif()
+set(VXCAM_ARAVIS_MINGW_DIR "${VXCAM_ARAVIS_MINGW_DIR}" CACHE PATH "Aravis built for MinGW-w64 (its install prefix)")
+# try_compile projects read the toolchain anew; hand the folders on to them.
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES VXCAM_QT_MINGW_DIR VXCAM_ARAVIS_MINGW_DIR)
 
-set(CMAKE_FIND_ROOT_PATH /usr/${_vxcam_mingw} ${VXCAM_QT_MINGW_DIR})
+set(CMAKE_FIND_ROOT_PATH /usr/${_vxcam_mingw} ${VXCAM_QT_MINGW_DIR} ${VXCAM_ARAVIS_MINGW_DIR})
+# pkg-config looks only at the MinGW libraries, never at the build machine's.
+set(ENV{PKG_CONFIG_PATH} "")
+if(VXCAM_ARAVIS_MINGW_DIR)
+    set(ENV{PKG_CONFIG_LIBDIR} "${VXCAM_ARAVIS_MINGW_DIR}/lib/pkgconfig")
+else()
+    set(ENV{PKG_CONFIG_LIBDIR} "/nonexistent")
+endif()
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

@@ -3,8 +3,8 @@
 #   wine_run.sh PROGRAM.exe ARGS...
 #
 # - A Wine prefix of the project's own ($VXCAM_WINEPREFIX), made on first use.
-# - DLLs: the program's own folder first (as on Windows), then Qt 5 for MinGW
-#   and the MinGW runtime, through WINEPATH (Qt finds its plug-ins relative to
+# - DLLs: the program's own folder first (as on Windows), then Qt 5 for MinGW,
+#   Aravis for MinGW and the MinGW runtime, through WINEPATH (Qt finds its plug-ins relative to
 #   its own Qt5Core.dll).
 # - Qt's log goes to standard error (under Wine it would go to the debugger
 #   channel; vxcam asks for standard error itself), and the QT_ variables the caller sets reach the program: Wine
@@ -22,7 +22,7 @@ export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 # VXCAM_WINE_BARE=1: none of that, the program's own folder only (a package's test).
 if [ "${VXCAM_WINE_BARE:-0}" != 1 ]; then
     mingw=x86_64-w64-mingw32
-    export WINEPATH="$VXCAM_QT_MINGW_DIR/bin;/usr/lib/gcc/$mingw/12-posix;/usr/$mingw/lib${WINEPATH:+;$WINEPATH}"
+    export WINEPATH="$VXCAM_QT_MINGW_DIR/bin;$VXCAM_ARAVIS_MINGW_DIR/bin;/usr/lib/gcc/$mingw/12-posix;/usr/$mingw/lib${WINEPATH:+;$WINEPATH}"
     export WINEQT_FORCE_STDERR_LOGGING=1
 fi
 for name in $(compgen -e); do

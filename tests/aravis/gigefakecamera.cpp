@@ -36,8 +36,6 @@ GigEFakeCamera::GigEFakeCamera(const QString &address, const QString &serial)
     : m_address(address)
     , m_serial(serial)
 {
-    m_server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_server.setStandardOutputFile(QProcess::nullDevice());
 }
 
 GigEFakeCamera::~GigEFakeCamera()
@@ -47,11 +45,9 @@ GigEFakeCamera::~GigEFakeCamera()
 
 bool GigEFakeCamera::launch(const QStringList &arguments, QString *error)
 {
-    m_server.start(QString::fromLatin1(kServer), QStringList {"-i", m_address, "-s", m_serial} + arguments);
-    if (!m_server.waitForStarted(10000)) {
-        *error = QStringLiteral("cannot start %1: %2").arg(QLatin1String(kServer), m_server.errorString());
+    if (!m_server.start(QString::fromLatin1(kServer), QStringList {"-i", m_address, "-s", m_serial} + arguments,
+                        error))
         return false;
-    }
     ArvCamera *camera = openWhenUp(m_address);
     if (camera == nullptr) {
         *error = QStringLiteral("%1 does not answer on %2").arg(QLatin1String(kServer), m_address);
@@ -91,7 +87,7 @@ bool GigEFakeCamera::start(QString *error, int lostPerThousand)
     if (!launch({}, error) || !writeDescription(error))
         return false;
     kill();
-    m_arguments = QStringList {"-g", m_dir.filePath(QStringLiteral("fake-line1.xml"))};
+    m_arguments = QStringList {"-g", hostPath(m_dir.filePath(QStringLiteral("fake-line1.xml")))};
     if (lostPerThousand > 0)
         m_arguments << "-r" << QString::number(lostPerThousand);
     return launch(m_arguments, error);
@@ -105,10 +101,7 @@ bool GigEFakeCamera::restart(QString *error)
 
 void GigEFakeCamera::kill()
 {
-    if (m_server.state() == QProcess::NotRunning)
-        return;
     m_server.kill();
-    m_server.waitForFinished(10000);
 }
 
 bool useAravisBackend(const char *devices)
@@ -120,14 +113,13 @@ bool useAravisBackend(const char *devices)
 
 bool GigEFakeCamera::tool(const QStringList &control, QByteArray *output, QString *error)
 {
-    QProcess tool;
-    tool.start(QStringLiteral("arv-tool-0.8"), QStringList {"-a", m_address, "control"} + control);
-    if (tool.waitForFinished(30000) && tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0) {
-        *output = tool.readAllStandardOutput();
+    const HostRun run
+        = runHostProgram(QStringLiteral("arv-tool-0.8"), QStringList {"-a", m_address, "control"} + control, 30000);
+    if (run.finished && run.exitCode == 0) {
+        *output = run.output;
         return true;
     }
-    *error = QStringLiteral("arv-tool-0.8 failed on the fake: ") + tool.errorString()
-        + QString::fromLocal8Bit(tool.readAllStandardError());
+    *error = QStringLiteral("arv-tool-0.8 failed on the fake: ") + QString::fromLocal8Bit(run.errors);
     return false;
 }
 

@@ -7,7 +7,8 @@
 #ifndef VXCAM_TESTS_GIGEFAKECAMERA_H
 #define VXCAM_TESTS_GIGEFAKECAMERA_H
 
-#include <QProcess>
+#include "hostprocess.h"
+
 #include <QString>
 #include <QTemporaryDir>
 
@@ -54,7 +55,7 @@ private:
     const QString m_serial;
     QTemporaryDir m_dir;
     QStringList m_arguments; // of the server start() made
-    QProcess m_server;
+    HostServer m_server;
 };
 
 #endif // VXCAM_TESTS_GIGEFAKECAMERA_H

@@ -10,12 +10,23 @@
 # camera server it started dies with it, even when the test is killed.
 # Refuses to run (exit 1) when any interface other than lo is up inside.
 # lo carries 127.0.0.2 and 127.0.0.3 too, for tests with several fake cameras.
+#
+# A Windows test program (.exe, the cross build) runs under Wine with a Wine
+# prefix of its own, $VXCAM_WINEPREFIX-netns: Wine's server creates the
+# program's sockets, so it must be started inside the namespace too, and the
+# PID namespace ends it with the test. Such tests run one at a time.
 set -euo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+
+run=("$@")
+case "${1:-}" in
+*.exe) run=("$here/../../scripts/wine_run.sh" "$@") ;;
+esac
 
 for arg in "$@"; do
     # Listing the tests needs no camera and no network.
     if [ "$arg" = "--gtest_list_tests" ]; then
-        exec "$@"
+        exec "${run[@]}"
     fi
 done
 
@@ -35,4 +46,12 @@ fi
 
 netns_loopback_only
 netns_add_loopback 127.0.0.2 127.0.0.3
-exec "$@"
+if [ "${run[0]}" != "$1" ]; then
+    . "$here/../../scripts/windows_env.sh"
+    export VXCAM_WINEPREFIX="$VXCAM_WINEPREFIX-netns"
+    # A server of this prefix left running elsewhere would hold the sockets
+    # outside the namespace: end it, so that ours starts here.
+    WINEPREFIX="$VXCAM_WINEPREFIX" "$(dirname "$(command -v wine64 || echo /usr/lib/wine/wine64)")/wineserver" -k \
+        2>/dev/null || true
+fi
+exec "${run[@]}"

@@ -5,13 +5,11 @@
 
 #include "araviscamera.h"
 #include "calltrace.h"
+#include "interfacemask.h"
 
 #include <QDebug>
 
-#include <arpa/inet.h>
 #include <arv.h>
-#include <ifaddrs.h>
-#include <netinet/in.h>
 
 namespace Mvsdk {
 namespace aravis {
@@ -42,38 +40,6 @@ Dahua::Infra::CString socketAddressText(GSocketAddress *socket, bool owned)
     return text;
 }
 
-std::string dotted(uint32_t hostOrder)
-{
-    in_addr address {};
-    address.s_addr = htonl(hostOrder);
-    char text[INET_ADDRSTRLEN] = {};
-    return inet_ntop(AF_INET, &address, text, sizeof text) != nullptr ? text : "";
-}
-
-// The mask of the local interface that holds this IPv4 address.
-std::string interfaceMask(const std::string &local)
-{
-    in_addr wanted {};
-    if (inet_pton(AF_INET, local.c_str(), &wanted) != 1)
-        return {};
-    ifaddrs *all = nullptr;
-    if (getifaddrs(&all) != 0)
-        return {};
-    std::string mask;
-    for (const ifaddrs *entry = all; entry != nullptr; entry = entry->ifa_next) {
-        if (entry->ifa_addr == nullptr || entry->ifa_netmask == nullptr
-            || entry->ifa_addr->sa_family != AF_INET)
-            continue;
-        const auto *address = reinterpret_cast<const sockaddr_in *>(entry->ifa_addr);
-        if (address->sin_addr.s_addr == wanted.s_addr) {
-            mask = dotted(ntohl(reinterpret_cast<const sockaddr_in *>(entry->ifa_netmask)->sin_addr.s_addr));
-            break;
-        }
-    }
-    freeifaddrs(all);
-    return mask;
-}
-
 // Address, mask and gateway the camera reports for itself.
 struct CurrentIp {
     Dahua::Infra::CString address, mask, gateway;
@@ -95,7 +61,7 @@ CurrentIp currentIp(const std::shared_ptr<AravisCamera> &camera)
             // A prefix length as a dotted mask.
             const guint bits = g_inet_address_mask_get_length(mask);
             const quint32 value = bits == 0 ? 0u : (0xFFFFFFFFu << (32 - bits));
-            ip.mask = dotted(value);
+            ip.mask = dottedIpv4(value);
         }
         ip.gateway = addressText(gateway);
     } else {
