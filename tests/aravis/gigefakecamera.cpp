@@ -157,3 +157,9 @@ bool GigEFakeCamera::readRegister(quint32 address, quint32 *value, QString *erro
         *error = QStringLiteral("arv-tool-0.8 read no register value: ") + QString::fromLocal8Bit(output);
     return ok;
 }
+
+bool GigEFakeCamera::setFrameSize(int width, int height, QString *error)
+{
+    QByteArray output;
+    return tool({QStringLiteral("Width=%1").arg(width), QStringLiteral("Height=%1").arg(height)}, &output, error);
+}

@@ -35,6 +35,13 @@ public:
     // a power-cycled camera, back with its power-on state. False with *error.
     bool restart(QString *error);
 
+    // Sets the frame size through the camera's Width and Height (until a
+    // restart). Snapshot tests take small frames: Aravis enlarges the
+    // stream socket's buffer only once the first frame begins, and under Wine
+    // a first 512x512 frame (about 190 packets in one burst) overflows the
+    // default buffer before that; a single snapshot would then give no frame.
+    bool setFrameSize(int width, int height, QString *error);
+
     // What a controller that went away mid-stream leaves behind: acquisition
     // on, the stream channel aimed at this address's UDP `port`, no controller.
     bool leaveAcquiring(quint16 port, QString *error);

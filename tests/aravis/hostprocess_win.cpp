@@ -133,7 +133,7 @@ bool HostServer::start(const QString &program, const QStringList &arguments, QSt
     const QString body = commandLine(program, arguments)
         + QStringLiteral(" >/dev/null </dev/null &\n"
                          "echo $! >pid.new; mv pid.new pid\n"
-                         "wait $!; echo $? >status.new; mv status.new status");
+                         "wait $! 2>/dev/null; echo $? >status.new; mv status.new status");
     if (!startScript(*d->dir, body, error) || !waitForFile(d->dir->filePath(QStringLiteral("pid")), 10000)) {
         if (error->isEmpty())
             *error = QStringLiteral("%1 did not start").arg(program);

@@ -14,7 +14,8 @@
 # A Windows test program (.exe, the cross build) runs under Wine with a Wine
 # prefix of its own, $VXCAM_WINEPREFIX-netns: Wine's server creates the
 # program's sockets, so it must be started inside the namespace too, and the
-# PID namespace ends it with the test. Such tests run one at a time.
+# PID namespace ends it with the test. Such tests run one at a time. A script
+# that starts Windows programs itself gets the same with VXCAM_NETNS_WINE=1.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 
@@ -46,7 +47,7 @@ fi
 
 netns_loopback_only
 netns_add_loopback 127.0.0.2 127.0.0.3
-if [ "${run[0]}" != "$1" ]; then
+if [ "${run[0]}" != "$1" ] || [ "${VXCAM_NETNS_WINE:-0}" = 1 ]; then
     . "$here/../../scripts/windows_env.sh"
     export VXCAM_WINEPREFIX="$VXCAM_WINEPREFIX-netns"
     # A server of this prefix left running elsewhere would hold the sockets

@@ -33,11 +33,12 @@ const bool g_backend = useAravisBackend();
 
 // A running fake server and an open driver on it.
 struct FakeSession {
-    FakeSession()
+    // The fake's frames are `side` x `side` pixels (0: its own 512 x 512).
+    explicit FakeSession(int side = 0)
     {
         EXPECT_TRUE(g_backend);
         QString error;
-        started = fake.start(&error);
+        started = fake.start(&error) && (side == 0 || fake.setFrameSize(side, side, &error));
         EXPECT_TRUE(started) << error.toStdString();
         option.cameraName = fake.key();
         camera = std::make_unique<CCameraDahuaV2>(&option, &host);
@@ -124,7 +125,7 @@ TEST(AravisGigE, FreeRunDeliversCompleteFramesFromAFewBuffersAndStopEndsDelivery
 
 TEST(AravisGigE, LineOneStartsAndEachSoftwareSnapshotGivesExactlyOneFrame)
 {
-    FakeSession s;
+    FakeSession s(128);
     ASSERT_TRUE(s.opened);
     QTemporaryDir dir;
     s.option.savePrefix = dir.filePath(QStringLiteral("dump_"));
@@ -149,7 +150,7 @@ TEST(AravisGigE, LineOneStartsAndEachSoftwareSnapshotGivesExactlyOneFrame)
     s.camera->IStopCamera();
     const QStringList dumps = QDir(dir.path()).entryList({"dump_*_4.bmp"}, QDir::Files);
     ASSERT_EQ(dumps.size(), 1);
-    EXPECT_EQ(QFileInfo(dir.filePath(dumps[0])).size(), 1078 + 512 * 512);
+    EXPECT_EQ(QFileInfo(dir.filePath(dumps[0])).size(), 1078 + 128 * 128);
 }
 
 TEST(AravisGigE, StopAndCloseFromInsideTheCallbackEndDeliveryWithoutDeadlock)
@@ -332,7 +333,8 @@ TEST(AravisGigE, ThreeCamerasStreamSnapAndCountApartAndAKilledOneEndsOnlyItself)
     for (int i = 0; i < 3; ++i) {
         places.push_back(std::make_unique<Place>(i));
         QString error;
-        ASSERT_TRUE(places[i]->fake.start(&error)) << error.toStdString();
+        ASSERT_TRUE(places[i]->fake.start(&error) && places[i]->fake.setFrameSize(128, 128, &error))
+            << error.toStdString();
     }
     for (auto &p : places) {
         p->camera = std::make_unique<CCameraDahuaV2>(&p->option, &p->host);

@@ -317,6 +317,8 @@ TEST(AravisNetworkFaults, UnderControlLossEveryCallReturnsEitherSuccessOrFailure
     ImpairmentScope scope;
     Station s;
     ASSERT_TRUE(s.startFake());
+    QString error;
+    ASSERT_TRUE(s.fake.setFrameSize(128, 128, &error)) << error.toStdString(); // single snapshots
     ASSERT_TRUE(impaired({"control_loss", "0.2"}));
     int calls = 0;
     int failures = 0;

@@ -13,7 +13,9 @@
 # CPACK_COMMAND, VXCAM_TEST_VERSION, VXCAM_TEST_TOOLCHAIN and VXCAM_TEST_WINE,
 # the documentation's check in VXCAM_TEST_CHECK_DOCS;
 # VXCAM_TEST_WITH_PICTURES and VXCAM_TEST_WITH_VIEW say whether vxcam has
-# --png (Qt Gui) and the live view (Qt Widgets).
+# --png (Qt Gui) and the live view (Qt Widgets), VXCAM_TEST_WITH_ARAVIS whether
+# the SDK has its Aravis back end (then check_windows_package_gige.sh runs
+# through the namespace launcher VXCAM_TEST_NETNS).
 set -euo pipefail
 
 build="$VXCAM_TEST_BUILD"
@@ -45,6 +47,11 @@ mkdir "$work/fresh"
 (cd "$work/fresh" && "$CMAKE_COMMAND" -E tar xf "${zips[0]}")
 top="$work/fresh/vxcamera-$VXCAM_TEST_VERSION-win64"
 (cd "$top" && find . -type f | sed 's|^\./||' | sort) >"$work/files"
+aravis_files=(bin/libaravis-0.8-0.dll bin/libglib-2.0-0.dll bin/libgobject-2.0-0.dll bin/libgio-2.0-0.dll
+    bin/libgmodule-2.0-0.dll bin/libffi-8.dll bin/libpcre2-8-0.dll bin/libxml2-2.dll bin/libusb-1.0.dll bin/zlib1.dll
+    bin/arv-tool-0.8.exe licenses/aravis/COPYING licenses/glib2.0/COPYING licenses/glib2.0/copyright
+    licenses/libffi/LICENSE licenses/pcre2/LICENCE licenses/libxml2/Copyright licenses/libusb-1.0/COPYING
+    licenses/zlib/copyright)
 expected=(bin/vxcam.exe bin/vxCam_180d.dll bin/MVSDKmd.dll bin/Qt5Core.dll bin/libstdc++-6.dll
     bin/libgcc_s_seh-1.dll bin/libwinpthread-1.dll include/vxcamera/vxcameraobject.h
     lib/cmake/vxcamera/vxcameraConfig.cmake share/doc/vxcamera/README.md share/doc/vxcamera/docs/vxcam.md
@@ -54,6 +61,7 @@ expected=(bin/vxcam.exe bin/vxCam_180d.dll bin/MVSDKmd.dll bin/Qt5Core.dll bin/l
 # Qt Gui (pictures) with the platform plug-ins; Qt Widgets (the live view) with the native style.
 [ "$VXCAM_TEST_WITH_PICTURES" = 1 ] && expected+=(bin/Qt5Gui.dll bin/platforms/qwindows.dll bin/platforms/qoffscreen.dll)
 [ "$VXCAM_TEST_WITH_VIEW" = 1 ] && expected+=(bin/Qt5Widgets.dll bin/styles/qwindowsvistastyle.dll)
+[ "$VXCAM_TEST_WITH_ARAVIS" = 1 ] && expected+=("${aravis_files[@]}")
 for file in "${expected[@]}"; do
     grep -qxF "$file" "$work/files" || fail "the ZIP lacks $file; it holds: $(tr '\n' ' ' <"$work/files")"
 done
@@ -90,6 +98,13 @@ grep -q 'GCC RUNTIME LIBRARY EXCEPTION' "$top/licenses/gcc/copyright" || fail "n
 grep -q '^Files: mingw-w64-libraries/winpthreads/' "$top/licenses/mingw-w64/copyright" \
     || fail "licenses/mingw-w64/copyright does not cover winpthreads"
 grep -q '^Files: src/3rdparty/freetype/' "$top/licenses/Qt/copyright" || fail "licenses/Qt/copyright lacks Qt's parts"
+if [ "$VXCAM_TEST_WITH_ARAVIS" = 1 ]; then
+    grep -q 'GNU LESSER GENERAL PUBLIC LICENSE' "$top/licenses/aravis/COPYING" || fail "licenses/aravis/COPYING is no LGPL"
+    grep -q 'GNU LESSER GENERAL PUBLIC' "$top/licenses/glib2.0/COPYING" || fail "licenses/glib2.0/COPYING is no LGPL"
+    grep -q 'Redistribution and use in source and binary forms' "$top/licenses/pcre2/LICENCE" \
+        || fail "licenses/pcre2/LICENCE is no BSD licence"
+    grep -q 'Permission is hereby granted' "$top/licenses/libffi/LICENSE" || fail "licenses/libffi/LICENSE is no MIT licence"
+fi
 
 # Every program and DLL keeps address space layout randomisation (with
 # high-entropy addresses) and data execution prevention.
@@ -187,6 +202,13 @@ if [ "$VXCAM_TEST_WITH_VIEW" = 1 ]; then
     size="$(png_size view.png)"
     [ "${size%x*}" -ge 64 ] && [ "${size#*x}" -ge 48 ] || fail "view.png is $size, smaller than the frame"
     made+=(view.err view.out view.png)
+fi
+
+# Real cameras: the Aravis back end and its DLLs, against the GigE Vision
+# fake in a private network namespace.
+if [ "$VXCAM_TEST_WITH_ARAVIS" = 1 ]; then
+    VXCAM_NETNS_WINE=1 "$VXCAM_TEST_NETNS" bash "$(dirname "$0")/check_windows_package_gige.sh" "$top" \
+        "$VXCAM_TEST_WINE" >&2 || fail "the ZIP's vxcam.exe does not work with the GigE Vision fake (above)"
 fi
 
 # Nothing written beside the program or in the working folder.
