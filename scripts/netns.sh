@@ -77,7 +77,7 @@ gige_fake_start() {
     local address="${2:-127.0.0.1}"
     arv-fake-gv-camera-0.8 -i "$address" -s "$1" >/dev/null 2>&1 &
     gige_fake_pids+=($!)
-    trap 'kill "${gige_fake_pids[@]}" 2>/dev/null; wait "${gige_fake_pids[@]}" 2>/dev/null || true' EXIT
+    trap '[ "${#gige_fake_pids[@]}" -eq 0 ] || { kill "${gige_fake_pids[@]}" 2>/dev/null; wait "${gige_fake_pids[@]}" 2>/dev/null; } || true' EXIT
     for _ in $(seq 50); do
         gige_answers "$address" && return 0
         sleep 0.1

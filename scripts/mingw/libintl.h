@@ -19,9 +19,10 @@ extern "C" {
 char *gettext(const char *msgid) VXCAM_FORMAT_ARG(1);
 char *dgettext(const char *domain, const char *msgid) VXCAM_FORMAT_ARG(2);
 char *dcgettext(const char *domain, const char *msgid, int category) VXCAM_FORMAT_ARG(2);
-char *ngettext(const char *msgid, const char *plural, unsigned long n) VXCAM_FORMAT_ARG(1) VXCAM_FORMAT_ARG(2);
-char *dngettext(const char *domain, const char *msgid, const char *plural, unsigned long n) VXCAM_FORMAT_ARG(2)
-    VXCAM_FORMAT_ARG(3);
+char *ngettext(const char *msgid, const char *plural, unsigned long n) VXCAM_FORMAT_ARG(1)
+    VXCAM_FORMAT_ARG(2);
+char *dngettext(const char *domain, const char *msgid, const char *plural, unsigned long n)
+    VXCAM_FORMAT_ARG(2) VXCAM_FORMAT_ARG(3);
 char *dcngettext(const char *domain, const char *msgid, const char *plural, unsigned long n, int category)
     VXCAM_FORMAT_ARG(2) VXCAM_FORMAT_ARG(3);
 char *textdomain(const char *domain);

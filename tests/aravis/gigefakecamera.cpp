@@ -45,8 +45,8 @@ GigEFakeCamera::~GigEFakeCamera()
 
 bool GigEFakeCamera::launch(const QStringList &arguments, QString *error)
 {
-    if (!m_server.start(QString::fromLatin1(kServer), QStringList {"-i", m_address, "-s", m_serial} + arguments,
-                        error))
+    if (!m_server.start(QString::fromLatin1(kServer),
+                        QStringList {"-i", m_address, "-s", m_serial} + arguments, error))
         return false;
     ArvCamera *camera = openWhenUp(m_address);
     if (camera == nullptr) {
@@ -113,8 +113,8 @@ bool useAravisBackend(const char *devices)
 
 bool GigEFakeCamera::tool(const QStringList &control, QByteArray *output, QString *error)
 {
-    const HostRun run
-        = runHostProgram(QStringLiteral("arv-tool-0.8"), QStringList {"-a", m_address, "control"} + control, 30000);
+    const HostRun run = runHostProgram(QStringLiteral("arv-tool-0.8"),
+                                       QStringList {"-a", m_address, "control"} + control, 30000);
     if (run.finished && run.exitCode == 0) {
         *output = run.output;
         return true;
@@ -161,5 +161,6 @@ bool GigEFakeCamera::readRegister(quint32 address, quint32 *value, QString *erro
 bool GigEFakeCamera::setFrameSize(int width, int height, QString *error)
 {
     QByteArray output;
-    return tool({QStringLiteral("Width=%1").arg(width), QStringLiteral("Height=%1").arg(height)}, &output, error);
+    return tool({QStringLiteral("Width=%1").arg(width), QStringLiteral("Height=%1").arg(height)}, &output,
+                error);
 }

@@ -19,8 +19,8 @@ namespace {
 QString unixFileName(const QString &windowsPath)
 {
     using Convert = char *(CDECL *)(const wchar_t *);
-    static const auto convert = reinterpret_cast<Convert>(
-        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    static const auto convert = reinterpret_cast<Convert>(reinterpret_cast<void *>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
     if (convert == nullptr)
         return {};
     const std::wstring wide = QDir::toNativeSeparators(windowsPath).toStdWString();
@@ -52,8 +52,8 @@ bool startScript(const QTemporaryDir &dir, const QString &body, QString *error)
 {
     QFile script(dir.filePath(QStringLiteral("run.sh")));
     const QByteArray text = "export PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin\n"
-                            "cd " + shellQuoted(hostPath(dir.path())).toUtf8()
-        + "\n" + body.toUtf8() + "\n";
+                            "cd "
+        + shellQuoted(hostPath(dir.path())).toUtf8() + "\n" + body.toUtf8() + "\n";
     if (!script.open(QIODevice::WriteOnly) || script.write(text) != text.size()) {
         *error = QStringLiteral("cannot write %1").arg(script.fileName());
         return false;
@@ -91,10 +91,11 @@ HostRun runHostProgram(const QString &program, const QStringList &arguments, int
     HostRun run;
     QTemporaryDir dir;
     QString error;
-    if (!startScript(dir,
-                     commandLine(program, arguments)
-                         + QStringLiteral(" >output 2>errors </dev/null; echo $? >status.new; mv status.new status"),
-                     &error)) {
+    if (!startScript(
+            dir,
+            commandLine(program, arguments)
+                + QStringLiteral(" >output 2>errors </dev/null; echo $? >status.new; mv status.new status"),
+            &error)) {
         run.errors = error.toLocal8Bit();
         return run;
     }

@@ -17,7 +17,8 @@ std::optional<uint32_t> parseIpv4(const std::string &text)
 {
     unsigned parts[4] = {};
     char tail = 0;
-    if (std::sscanf(text.c_str(), "%3u.%3u.%3u.%3u%c", &parts[0], &parts[1], &parts[2], &parts[3], &tail) != 4)
+    if (std::sscanf(text.c_str(), "%3u.%3u.%3u.%3u%c", &parts[0], &parts[1], &parts[2], &parts[3], &tail)
+        != 4)
         return std::nullopt;
     uint32_t value = 0;
     for (unsigned part : parts) {

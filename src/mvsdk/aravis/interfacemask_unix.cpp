@@ -18,11 +18,13 @@ std::string interfaceMask(const std::string &local)
         return {};
     std::string mask;
     for (const ifaddrs *entry = all; entry != nullptr; entry = entry->ifa_next) {
-        if (entry->ifa_addr == nullptr || entry->ifa_netmask == nullptr || entry->ifa_addr->sa_family != AF_INET)
+        if (entry->ifa_addr == nullptr || entry->ifa_netmask == nullptr
+            || entry->ifa_addr->sa_family != AF_INET)
             continue;
         const auto *address = reinterpret_cast<const sockaddr_in *>(entry->ifa_addr);
         if (ntohl(address->sin_addr.s_addr) == *wanted) {
-            mask = dottedIpv4(ntohl(reinterpret_cast<const sockaddr_in *>(entry->ifa_netmask)->sin_addr.s_addr));
+            mask = dottedIpv4(
+                ntohl(reinterpret_cast<const sockaddr_in *>(entry->ifa_netmask)->sin_addr.s_addr));
             break;
         }
     }

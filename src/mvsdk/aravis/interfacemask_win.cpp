@@ -2,9 +2,11 @@
 // carries its on-link prefix length.
 #include "interfacemask.h"
 
+// winsock2.h before anything that includes windows.h.
 #include <winsock2.h>
-#include <ws2tcpip.h>
+
 #include <iphlpapi.h>
+#include <ws2tcpip.h>
 
 #include <vector>
 
@@ -22,8 +24,9 @@ std::string interfaceMask(const std::string &local)
     ULONG result = ERROR_BUFFER_OVERFLOW;
     for (int attempt = 0; attempt < 4 && result == ERROR_BUFFER_OVERFLOW; ++attempt) {
         buffer.resize(size);
-        result = GetAdaptersAddresses(AF_INET, GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER,
-                                      nullptr, reinterpret_cast<IP_ADAPTER_ADDRESSES *>(buffer.data()), &size);
+        result = GetAdaptersAddresses(
+            AF_INET, GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER, nullptr,
+            reinterpret_cast<IP_ADAPTER_ADDRESSES *>(buffer.data()), &size);
     }
     if (result != NO_ERROR)
         return {};

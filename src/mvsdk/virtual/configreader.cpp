@@ -73,13 +73,13 @@ public:
         camera->key = key.toString();
         m_where += QStringLiteral(" (\"%1\")").arg(camera->key);
         static const QStringList kKeys
-            = {QStringLiteral("key"),     QStringLiteral("model"),       QStringLiteral("width"),
-               QStringLiteral("height"),  QStringLiteral("pixelFormat"), QStringLiteral("fps"),
-               QStringLiteral("line1Hz"), QStringLiteral("frameBytes"),  QStringLiteral("pattern"),
-               QStringLiteral("kind"),    QStringLiteral("features"),    QStringLiteral("missing"),
-               QStringLiteral("refuse"),  QStringLiteral("fail"),        QStringLiteral("gige"),
-               QStringLiteral("outage"),  QStringLiteral("bootSeconds"), QStringLiteral("connectSeconds"),
-               QStringLiteral("images"),  QStringLiteral("pace"),        QStringLiteral("atEnd"),
+            = {QStringLiteral("key"),       QStringLiteral("model"),       QStringLiteral("width"),
+               QStringLiteral("height"),    QStringLiteral("pixelFormat"), QStringLiteral("fps"),
+               QStringLiteral("line1Hz"),   QStringLiteral("frameBytes"),  QStringLiteral("pattern"),
+               QStringLiteral("kind"),      QStringLiteral("features"),    QStringLiteral("missing"),
+               QStringLiteral("refuse"),    QStringLiteral("fail"),        QStringLiteral("gige"),
+               QStringLiteral("outage"),    QStringLiteral("bootSeconds"), QStringLiteral("connectSeconds"),
+               QStringLiteral("images"),    QStringLiteral("pace"),        QStringLiteral("atEnd"),
                QStringLiteral("ringFrames")};
         const QString unknown = unknownKey(m_object, kKeys);
         if (!unknown.isEmpty())
