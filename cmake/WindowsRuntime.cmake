@@ -9,9 +9,10 @@
 #                       (scripts/deps_windows.sh) from its source
 #   licenses/gcc/       copyright of the Debian package that holds the GCC runtime DLLs, GPL-3
 #   licenses/mingw-w64/ copyright of the Debian package that holds libwinpthread-1.dll
-#   with the Aravis back end: bin/libaravis-0.8-0.dll and the GLib, libffi,
-#   PCRE2, libxml2, libusb and zlib DLLs, bin/arv-tool-0.8.exe, and
-#   licenses/<source>/ for each (Debian's copyright file and the texts)
+#   bin/libtiff.dll, bin/zlib1.dll, and with the Aravis back end
+#   bin/libaravis-0.8-0.dll and the GLib, libffi, PCRE2, libxml2 and libusb
+#   DLLs and bin/arv-tool-0.8.exe; licenses/<source>/ for each (Debian's
+#   copyright file, the texts and the source's name)
 #
 # Sets VXCAM_COPYRIGHT_EXTRA, the copyright file's paragraphs for these files.
 # An MSVC build leaves all this to windeployqt and the Visual C++
@@ -108,29 +109,35 @@ install(FILES "${_vxcam_mingw_copyright}" DESTINATION licenses/mingw-w64)
 
 file(READ "${CMAKE_CURRENT_LIST_DIR}/copyright-windows.in" VXCAM_COPYRIGHT_EXTRA)
 
-# The Aravis back end: Aravis, GLib and what they use, from the MinGW build
-# of scripts/deps_windows_aravis.sh, each with the licence texts kept from its
-# source; and arv-tool-0.8.exe, which lists cameras and sets a camera's
-# address from a Windows prompt.
+# The C libraries of the camera SDK, from the MinGW build of
+# scripts/deps_windows_libs.sh, each with the licence texts kept from its
+# source: libtiff (replay cameras) and zlib always; with the Aravis back end
+# also Aravis, GLib and what they use, and arv-tool-0.8.exe, which lists
+# cameras and sets a camera's address from a Windows prompt.
+if(NOT VXCAM_MINGW_LIBS_DIR)
+    message(FATAL_ERROR "VXCAM_MINGW_LIBS_DIR is not set; run scripts/deps_windows_libs.sh")
+endif()
+set(_vxcam_sdk_dlls libtiff.dll zlib1.dll)
+set(_vxcam_sdk_sources tiff zlib)
 if(VXCAM_HAVE_ARAVIS)
-    if(NOT VXCAM_ARAVIS_MINGW_DIR)
-        message(FATAL_ERROR "The Aravis back end is built, but VXCAM_ARAVIS_MINGW_DIR is not set")
+    list(APPEND _vxcam_sdk_dlls libaravis-0.8-0.dll libgio-2.0-0.dll libglib-2.0-0.dll libgobject-2.0-0.dll
+        libgmodule-2.0-0.dll libffi-8.dll libpcre2-8-0.dll libxml2-2.dll libusb-1.0.dll)
+    list(APPEND _vxcam_sdk_sources aravis glib2.0 libffi pcre2 libxml2 libusb-1.0)
+    install(PROGRAMS "${VXCAM_MINGW_LIBS_DIR}/bin/arv-tool-0.8.exe" DESTINATION "${CMAKE_INSTALL_BINDIR}")
+endif()
+foreach(_dll IN LISTS _vxcam_sdk_dlls)
+    if(NOT EXISTS "${VXCAM_MINGW_LIBS_DIR}/bin/${_dll}")
+        message(FATAL_ERROR "${VXCAM_MINGW_LIBS_DIR}/bin/${_dll} is missing; run scripts/deps_windows_libs.sh")
     endif()
-    set(_vxcam_aravis_dlls libaravis-0.8-0.dll libgio-2.0-0.dll libglib-2.0-0.dll libgobject-2.0-0.dll
-        libgmodule-2.0-0.dll libffi-8.dll libpcre2-8-0.dll libxml2-2.dll libusb-1.0.dll zlib1.dll)
-    foreach(_dll IN LISTS _vxcam_aravis_dlls)
-        if(NOT EXISTS "${VXCAM_ARAVIS_MINGW_DIR}/bin/${_dll}")
-            message(FATAL_ERROR "${VXCAM_ARAVIS_MINGW_DIR}/bin/${_dll} is missing; run scripts/deps_windows_aravis.sh")
-        endif()
-        install(FILES "${VXCAM_ARAVIS_MINGW_DIR}/bin/${_dll}" DESTINATION "${CMAKE_INSTALL_BINDIR}")
-    endforeach()
-    install(PROGRAMS "${VXCAM_ARAVIS_MINGW_DIR}/bin/arv-tool-0.8.exe" DESTINATION "${CMAKE_INSTALL_BINDIR}")
-    foreach(_source aravis glib2.0 libffi pcre2 libxml2 libusb-1.0 zlib)
-        install(DIRECTORY "${VXCAM_ARAVIS_MINGW_DIR}/licenses/${_source}/" DESTINATION "licenses/${_source}")
-        file(STRINGS "${VXCAM_ARAVIS_MINGW_DIR}/licenses/${_source}/source" _text LIMIT_COUNT 1)
-        string(MAKE_C_IDENTIFIER "${_source}" _id)
-        set(VXCAM_SOURCE_${_id} "${_text}")
-    endforeach()
+    install(FILES "${VXCAM_MINGW_LIBS_DIR}/bin/${_dll}" DESTINATION "${CMAKE_INSTALL_BINDIR}")
+endforeach()
+foreach(_source IN LISTS _vxcam_sdk_sources)
+    install(DIRECTORY "${VXCAM_MINGW_LIBS_DIR}/licenses/${_source}/" DESTINATION "licenses/${_source}")
+    file(STRINGS "${VXCAM_MINGW_LIBS_DIR}/licenses/${_source}/source" _text LIMIT_COUNT 1)
+    string(MAKE_C_IDENTIFIER "${_source}" _id)
+    set(VXCAM_SOURCE_${_id} "${_text}")
+endforeach()
+if(VXCAM_HAVE_ARAVIS)
     file(READ "${CMAKE_CURRENT_LIST_DIR}/copyright-windows-aravis.in" _vxcam_aravis_copyright)
     string(APPEND VXCAM_COPYRIGHT_EXTRA "\n${_vxcam_aravis_copyright}")
 endif()

@@ -15,20 +15,21 @@ if(NOT VXCAM_QT_MINGW_DIR AND DEFINED ENV{VXCAM_QT_MINGW_DIR})
     set(VXCAM_QT_MINGW_DIR "$ENV{VXCAM_QT_MINGW_DIR}")
 endif()
 set(VXCAM_QT_MINGW_DIR "${VXCAM_QT_MINGW_DIR}" CACHE PATH "Qt 5 built for MinGW-w64 (its install prefix)")
-# Aravis and its libraries built for MinGW (scripts/deps_windows_aravis.sh):
-# the SDK's Aravis back end is built when pkg-config finds them there.
-if(NOT VXCAM_ARAVIS_MINGW_DIR AND DEFINED ENV{VXCAM_ARAVIS_MINGW_DIR})
-    set(VXCAM_ARAVIS_MINGW_DIR "$ENV{VXCAM_ARAVIS_MINGW_DIR}")
+# The C libraries the SDK uses, built for MinGW (scripts/deps_windows_libs.sh):
+# libtiff for replay cameras, and Aravis for the back end that is built when
+# pkg-config finds it there.
+if(NOT VXCAM_MINGW_LIBS_DIR AND DEFINED ENV{VXCAM_MINGW_LIBS_DIR})
+    set(VXCAM_MINGW_LIBS_DIR "$ENV{VXCAM_MINGW_LIBS_DIR}")
 endif()
-set(VXCAM_ARAVIS_MINGW_DIR "${VXCAM_ARAVIS_MINGW_DIR}" CACHE PATH "Aravis built for MinGW-w64 (its install prefix)")
+set(VXCAM_MINGW_LIBS_DIR "${VXCAM_MINGW_LIBS_DIR}" CACHE PATH "Aravis and libtiff built for MinGW-w64 (their install prefix)")
 # try_compile projects read the toolchain anew; hand the folders on to them.
-list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES VXCAM_QT_MINGW_DIR VXCAM_ARAVIS_MINGW_DIR)
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES VXCAM_QT_MINGW_DIR VXCAM_MINGW_LIBS_DIR)
 
-set(CMAKE_FIND_ROOT_PATH /usr/${_vxcam_mingw} ${VXCAM_QT_MINGW_DIR} ${VXCAM_ARAVIS_MINGW_DIR})
+set(CMAKE_FIND_ROOT_PATH /usr/${_vxcam_mingw} ${VXCAM_QT_MINGW_DIR} ${VXCAM_MINGW_LIBS_DIR})
 # pkg-config looks only at the MinGW libraries, never at the build machine's.
 set(ENV{PKG_CONFIG_PATH} "")
-if(VXCAM_ARAVIS_MINGW_DIR)
-    set(ENV{PKG_CONFIG_LIBDIR} "${VXCAM_ARAVIS_MINGW_DIR}/lib/pkgconfig")
+if(VXCAM_MINGW_LIBS_DIR)
+    set(ENV{PKG_CONFIG_LIBDIR} "${VXCAM_MINGW_LIBS_DIR}/lib/pkgconfig")
 else()
     set(ENV{PKG_CONFIG_LIBDIR} "/nonexistent")
 endif()

@@ -9,10 +9,10 @@ set -euo pipefail
 # bring up loopback inside the private network namespace of those runs, and
 # nftables impairs it on purpose (packet loss, outages); lintian checks the
 # Debian package; help2man writes vxcam's manual page from its --help;
-# qt5-image-formats-plugins lets replay cameras read TIFF files.
+# libtiff-dev lets replay cameras read TIFF files.
 packages=(build-essential cmake pkg-config qtbase5-dev libgtest-dev libgmock-dev libbenchmark-dev binutils
     libaravis-dev aravis-tools aravis-tools-cli libaravis-doc libusb-1.0-0-dev iproute2 util-linux nftables
-    lintian help2man qt5-image-formats-plugins)
+    lintian help2man libtiff-dev)
 if [ "${VXCAM_WITH_CLANG:-0}" = 1 ]; then
     packages+=(clang libclang-rt-14-dev)
 fi

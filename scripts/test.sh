@@ -7,8 +7,8 @@
 #   ./scripts/test.sh all        the three, one after the other
 #   ./scripts/test.sh windows    64-bit Windows: MinGW-w64 cross build, the suite under Wine
 #                                (build-windows/; installs the compiler and Wine, and builds
-#                                Qt 5 and Aravis for MinGW once: see scripts/deps_windows.sh
-#                                and scripts/deps_windows_aravis.sh)
+#                                Qt 5 and the SDK's C libraries for MinGW once: see scripts/deps_windows.sh
+#                                and scripts/deps_windows_libs.sh)
 #
 # Further arguments go to CMake's configure step.
 set -euo pipefail
@@ -53,8 +53,8 @@ run_windows() {
     "$root/scripts/deps.sh"
     local qt build="${VXCAM_BUILD_DIR:-$root/build-windows}" launcher=()
     qt="$("$root/scripts/deps_windows.sh" | tail -n 1)"
-    local aravis
-    aravis="$("$root/scripts/deps_windows_aravis.sh" | tail -n 1)"
+    local libs
+    libs="$("$root/scripts/deps_windows_libs.sh" | tail -n 1)"
     command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
     echo "== windows build: $build (Qt: $qt)"
     # One Wine server, with Wine's own services started, for the whole run: a
@@ -70,7 +70,8 @@ run_windows() {
     sleep 5
     trap 'WINEPREFIX="$VXCAM_WINEPREFIX" "'"$wineserver"'" -k 2>/dev/null || true' EXIT
     cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-        -DVXCAM_QT_MINGW_DIR="$qt" -DVXCAM_ARAVIS_MINGW_DIR="$aravis" -DCMAKE_BUILD_TYPE="${VXCAM_BUILD_TYPE:-RelWithDebInfo}" -DVXCAM_WERROR=ON \
+        -DVXCAM_QT_MINGW_DIR="$qt" -DVXCAM_MINGW_LIBS_DIR="$libs" \
+        -DCMAKE_BUILD_TYPE="${VXCAM_BUILD_TYPE:-RelWithDebInfo}" -DVXCAM_WERROR=ON \
         "${launcher[@]}" "$@" >/dev/null
     cmake --build "$build" -j"$(nproc)"
     # A test whose Wine process stalls at its exit, after its program has

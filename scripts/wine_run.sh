@@ -22,7 +22,7 @@ export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 # VXCAM_WINE_BARE=1: none of that, the program's own folder only (a package's test).
 if [ "${VXCAM_WINE_BARE:-0}" != 1 ]; then
     mingw=x86_64-w64-mingw32
-    export WINEPATH="$VXCAM_QT_MINGW_DIR/bin;$VXCAM_ARAVIS_MINGW_DIR/bin;/usr/lib/gcc/$mingw/12-posix;/usr/$mingw/lib${WINEPATH:+;$WINEPATH}"
+    export WINEPATH="$VXCAM_QT_MINGW_DIR/bin;$VXCAM_MINGW_LIBS_DIR/bin;/usr/lib/gcc/$mingw/12-posix;/usr/$mingw/lib${WINEPATH:+;$WINEPATH}"
     export WINEQT_FORCE_STDERR_LOGGING=1
 fi
 for name in $(compgen -e); do

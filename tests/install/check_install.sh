@@ -159,7 +159,7 @@ check_package() {
     [ "$(dpkg-deb -f "$deb" Version)" = "$VXCAM_TEST_VERSION" ] || fail "package version: $(dpkg-deb -f "$deb" Version)"
     [ -n "$(dpkg-deb -f "$deb" Maintainer)" ] || fail "the package names no maintainer"
     # Depends: names with optional versions, separated by "," and "|".
-    local depends required=(libqt5core5a libstdc++6)
+    local depends required=(libqt5core5a libstdc++6 libtiff6)
     depends="$(dpkg-deb -f "$deb" Depends)"
     [ "$VXCAM_TEST_WITH_TOOL" = 1 ] && required+=(libqt5gui5)
     [ "$VXCAM_TEST_WITH_ARAVIS" = 1 ] && required+=(libaravis-0.8-0)

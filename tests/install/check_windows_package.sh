@@ -48,16 +48,16 @@ mkdir "$work/fresh"
 top="$work/fresh/vxcamera-$VXCAM_TEST_VERSION-win64"
 (cd "$top" && find . -type f | sed 's|^\./||' | sort) >"$work/files"
 aravis_files=(bin/libaravis-0.8-0.dll bin/libglib-2.0-0.dll bin/libgobject-2.0-0.dll bin/libgio-2.0-0.dll
-    bin/libgmodule-2.0-0.dll bin/libffi-8.dll bin/libpcre2-8-0.dll bin/libxml2-2.dll bin/libusb-1.0.dll bin/zlib1.dll
+    bin/libgmodule-2.0-0.dll bin/libffi-8.dll bin/libpcre2-8-0.dll bin/libxml2-2.dll bin/libusb-1.0.dll
     bin/arv-tool-0.8.exe licenses/aravis/COPYING licenses/glib2.0/COPYING licenses/glib2.0/copyright
-    licenses/libffi/LICENSE licenses/pcre2/LICENCE licenses/libxml2/Copyright licenses/libusb-1.0/COPYING
-    licenses/zlib/copyright)
+    licenses/libffi/LICENSE licenses/pcre2/LICENCE licenses/libxml2/Copyright licenses/libusb-1.0/COPYING)
 expected=(bin/vxcam.exe bin/vxCam_180d.dll bin/MVSDKmd.dll bin/Qt5Core.dll bin/libstdc++-6.dll
     bin/libgcc_s_seh-1.dll bin/libwinpthread-1.dll include/vxcamera/vxcameraobject.h
     lib/cmake/vxcamera/vxcameraConfig.cmake share/doc/vxcamera/README.md share/doc/vxcamera/docs/vxcam.md
     share/doc/vxcamera/copyright
     LICENSE licenses/Qt/LICENSE.LGPL3 licenses/Qt/LICENSE.GPL3 licenses/Qt/copyright
-    licenses/gcc/copyright licenses/gcc/GPL-3 licenses/mingw-w64/copyright)
+    licenses/gcc/copyright licenses/gcc/GPL-3 licenses/mingw-w64/copyright
+    bin/libtiff.dll bin/zlib1.dll licenses/tiff/LICENSE.md licenses/tiff/copyright licenses/zlib/copyright)
 # Qt Gui (pictures) with the platform plug-ins; Qt Widgets (the live view) with the native style.
 [ "$VXCAM_TEST_WITH_PICTURES" = 1 ] && expected+=(bin/Qt5Gui.dll bin/platforms/qwindows.dll bin/platforms/qoffscreen.dll)
 [ "$VXCAM_TEST_WITH_VIEW" = 1 ] && expected+=(bin/Qt5Widgets.dll bin/styles/qwindowsvistastyle.dll)

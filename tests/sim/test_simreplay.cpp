@@ -9,7 +9,6 @@
 
 #include <QDir>
 #include <QImage>
-#include <QImageReader>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -193,14 +192,11 @@ TEST(SimReplay, GreyAndColourPicturesAndTiffPagesBecomeTheCamerasBytes)
     const QString colour = files.filePath(QStringLiteral("rgb"));
     const QString pages = files.filePath(QStringLiteral("pages.tif"));
     ASSERT_TRUE(QDir().mkpath(grey16) && QDir().mkpath(colour));
-    // Qt's TIFF plug-in is not in every build (the Windows one has none):
-    // there the 16-bit picture is a PNG, and a TIFF camera does not open.
-    const bool tiff = QImageReader::supportedImageFormats().contains("tiff");
     QImage deep(5, 3, QImage::Format_Grayscale16);
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 5; ++x)
             reinterpret_cast<quint16 *>(deep.scanLine(y))[x] = quint16(x * 4099 + y * 257);
-    ASSERT_TRUE(deep.save(grey16 + (tiff ? QStringLiteral("/a.tif") : QStringLiteral("/a.png"))));
+    ASSERT_TRUE(replaytest::writeTiffPages(grey16 + QStringLiteral("/a.tif"), {deep}));
     QImage rgb(3, 2, QImage::Format_RGB888);
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 3; ++x)
@@ -219,10 +215,6 @@ TEST(SimReplay, GreyAndColourPicturesAndTiffPagesBecomeTheCamerasBytes)
     ASSERT_TRUE(g.grab(1) && c.grab(1));
     EXPECT_EQ(g.frames.images.front(), rows(deep));
     EXPECT_EQ(c.frames.images.front(), rows(rgb.rgbSwapped()));
-    if (!tiff) {
-        EXPECT_FALSE(t.open(QStringLiteral("T")));
-        return;
-    }
     ASSERT_TRUE(t.open(QStringLiteral("T")) && t.grab(4));
     ASSERT_GE(t.frames.images.size(), 4u);
     for (int i = 0; i < 4; ++i)

@@ -52,7 +52,7 @@ TEST_F(Vxcam, BadRecordingsAreNamedWithTheReasonAndCorruptPicturesAreSkipped)
 {
     QDir root(dir.path());
     for (const char *folder :
-         {"empty", "sizes", "cut", "huge", "dir/sub.png", "garbage", "skip", "unreadable"})
+         {"empty", "sizes", "cut", "huge", "dir/sub.png", "garbage", "skip", "unreadable", "tiff"})
         ASSERT_TRUE(root.mkpath(folder));
     const QByteArray pixels(16 * 4, '\x55');
     ASSERT_TRUE(
@@ -83,6 +83,19 @@ TEST_F(Vxcam, BadRecordingsAreNamedWithTheReasonAndCorruptPicturesAreSkipped)
     const QString truncated = dir.filePath("skip/2.png");
     ASSERT_TRUE(noisy.save(truncated));
     ASSERT_TRUE(QFile::resize(truncated, QFileInfo(truncated).size() / 2));
+    // TIFF: a page claiming 100000 x 100000 pixels, and a file cut before its directory.
+    const QString hugeTiff = dir.filePath("tiff/huge.tif");
+    const QString cutTiff = dir.filePath("tiff/cut.tif");
+    ASSERT_TRUE(replaytest::writeTiffPages(hugeTiff, {picture})
+                && replaytest::writeTiffPages(cutTiff, {picture}));
+    {
+        QFile file(hugeTiff);
+        const qint64 directory = 8 + 40 * 30; // after the header and the pixels
+        for (const qint64 value : {directory + 2 + 8, directory + 2 + 12 + 8}) // width, height
+            ASSERT_TRUE((file.isOpen() || file.open(QIODevice::ReadWrite)) && file.seek(value)
+                        && file.write(QByteArray("\xA0\x86\x01\x00", 4)) == 4);
+    }
+    ASSERT_TRUE(QFile::resize(cutTiff, 8 + 40 * 30));
     const bool linked = QFile::link(dir.filePath("absent.png"), dir.filePath("unreadable/a.png"))
         && !QFileInfo(dir.filePath("unreadable/a.png")).isReadable();
 
@@ -96,6 +109,8 @@ TEST_F(Vxcam, BadRecordingsAreNamedWithTheReasonAndCorruptPicturesAreSkipped)
         {"key": "Bad:DIR", "images": "%1/dir/*.png"},
         {"key": "Bad:GARBAGE", "images": "%1/garbage"},
         {"key": "Bad:UNREADABLE", "images": "%1/unreadable/*.png"},
+        {"key": "Bad:HUGETIFF", "images": "%1/tiff/huge.tif"},
+        {"key": "Bad:CUTTIFF", "images": "%1/tiff/cut.tif"},
         {"key": "Skip:PNG", "images": "%1/skip", "fps": 0}]})")
                     .arg(dir.path())
                     .toUtf8());
@@ -118,6 +133,8 @@ TEST_F(Vxcam, BadRecordingsAreNamedWithTheReasonAndCorruptPicturesAreSkipped)
         {"Bad:GARBAGE",
          QStringLiteral("%1/garbage/a.png: not an image file this system reads").arg(dir.path())},
         {"Bad:UNREADABLE", QStringLiteral("%1/unreadable/a.png: cannot be read").arg(dir.path())},
+        {"Bad:HUGETIFF", QStringLiteral("%1: claims 100000 x 100000 pixels").arg(hugeTiff)},
+        {"Bad:CUTTIFF", QStringLiteral("%1: cannot be decoded as TIFF").arg(cutTiff)},
     };
     for (const auto &e : expected) {
         if (QLatin1String(e.key) == QLatin1String("Bad:UNREADABLE") && !linked)

@@ -1,5 +1,7 @@
 #include "picturefile.h"
 
+#include "tiffpicture.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -29,18 +31,11 @@ PictureKind kindOf(QImage::Format format, bool grey)
     }
 }
 
-// Qt's reason, or the name of the format that this build cannot read.
-QString readerProblem(const QImageReader &reader, const QString &path)
+// Qt's reason, or that no reader knows the format.
+QString readerProblem(const QImageReader &reader)
 {
-    if (reader.error() == QImageReader::UnsupportedFormatError) {
-        const QString suffix = QFileInfo(path).suffix().toLower();
-        if ((suffix == QLatin1String("tif") || suffix == QLatin1String("tiff"))
-            && !QImageReader::supportedImageFormats().contains("tiff"))
-            return QStringLiteral(
-                "TIFF files cannot be read here: Qt's TIFF image plug-in (imageformats/qtiff) "
-                "is not installed");
+    if (reader.error() == QImageReader::UnsupportedFormatError)
         return QStringLiteral("not an image file this system reads (PNG, BMP, TIFF or a frame dump)");
-    }
     return QStringLiteral("cannot be decoded: %1").arg(reader.errorString());
 }
 
@@ -60,7 +55,7 @@ bool openPage(QImageReader &reader, const QString &path, int page, QString *erro
     reader.setAutoTransform(false);
     reader.setDecideFormatFromContent(true);
     if (!reader.canRead()) {
-        *error = readerProblem(reader, path);
+        *error = readerProblem(reader);
         return false;
     }
     if (page > 0 && !reader.jumpToImage(page)) {
@@ -74,6 +69,8 @@ bool openPage(QImageReader &reader, const QString &path, int page, QString *erro
 
 bool readPictureInfo(const QString &path, int page, PictureInfo *info, QString *error)
 {
+    if (isTiffFile(path))
+        return readTiffInfo(path, page, info, error);
     QImageReader reader;
     if (!openPage(reader, path, page, error))
         return false;
@@ -85,7 +82,7 @@ bool readPictureInfo(const QString &path, int page, PictureInfo *info, QString *
         // Some readers tell the format (or a palette's greyness) only by decoding.
         QImage image;
         if (!reader.read(&image)) {
-            *error = readerProblem(reader, path);
+            *error = readerProblem(reader);
             return false;
         }
         format = image.format();
@@ -109,12 +106,14 @@ bool readPictureInfo(const QString &path, int page, PictureInfo *info, QString *
 bool readPicture(const QString &path, int page, const PictureInfo &expected, bool swapRedBlue,
                  uint8_t *target, QString *error)
 {
+    if (isTiffFile(path))
+        return readTiff(path, page, expected, swapRedBlue, target, error);
     QImageReader reader;
     if (!openPage(reader, path, page, error))
         return false;
     QImage image;
     if (!reader.read(&image)) {
-        *error = readerProblem(reader, path);
+        *error = readerProblem(reader);
         return false;
     }
     if (image.width() != expected.width || image.height() != expected.height) {

@@ -1,6 +1,6 @@
 // PictureFile: the image files a replay camera reads besides its own dumps
 // (PNG, ordinary BMP, TIFF with its pages), decoded by Qt's image readers
-// (TIFF through Qt's TIFF image plug-in), and turned into a camera's bytes:
+// (TIFF by libtiff, tiffpicture.h), and turned into a camera's bytes:
 // 8-bit grey as Mono8, 16-bit grey as Mono16 (two bytes, little-endian),
 // colour as RGB8Packed, rows from the top without padding.
 #ifndef MVSDK_VIRTUAL_PICTUREFILE_H

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Builds Aravis 0.8 for MinGW-w64, with what it needs, from Debian's source
-# packages, into a cache folder outside the clone, reused when it was built by
-# this recipe:
-#   $VXCAM_ARAVIS_MINGW_DIR (default ${XDG_CACHE_HOME:-$HOME/.cache}/vxcamera/aravis-mingw)
+# Builds the C libraries the camera SDK uses for MinGW-w64 (Aravis 0.8 with
+# what it needs, and libtiff) from Debian's source packages, into a cache
+# folder outside the clone, reused when it was built by this recipe:
+#   $VXCAM_MINGW_LIBS_DIR (default ${XDG_CACHE_HOME:-$HOME/.cache}/vxcamera/mingw-libs)
 #
 #   zlib      Debian's libz-mingw-w64-dev (already built for MinGW)
 #   libffi, PCRE2 (8-bit), libxml2 (no network, no iconv), libusb-1.0: autotools
+#   libtiff (zlib's compression only; its Debian source has no configure): CMake
 #   GLib, Aravis (GigE Vision and USB3 Vision): meson
 #   libintl   a stand-in of our own (scripts/mingw/libintl.c): GLib wants
 #             gettext's functions, and Aravis needs no translations
@@ -22,15 +23,15 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 # shellcheck source=scripts/packages.sh
 . "$root/scripts/packages.sh"
 
-install_missing_packages g++-mingw-w64-x86-64-posix libz-mingw-w64-dev meson ninja-build pkg-config dpkg-dev \
-    curl python3
+install_missing_packages g++-mingw-w64-x86-64-posix libz-mingw-w64-dev meson ninja-build cmake pkg-config \
+    dpkg-dev curl python3
 
-prefix="$VXCAM_ARAVIS_MINGW_DIR"
+prefix="$VXCAM_MINGW_LIBS_DIR"
 # Change the recipe's name whenever a source, an option or the files kept change.
-recipe="aravis-mingw 1: zlib libffi pcre2 libxml2 libusb glib aravis-0.8.34, libintl stand-in, licences"
-stamp="$prefix/.vxcamera-aravis-complete"
+recipe="mingw-libs 1: zlib libffi pcre2 libxml2 libusb glib aravis-0.8.34 tiff, libintl stand-in, licences"
+stamp="$prefix/.vxcamera-libs-complete"
 if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$recipe" ]; then
-    echo "Aravis for MinGW: $prefix (cached)" >&2
+    echo "Aravis and libtiff for MinGW: $prefix (cached)" >&2
     echo "$prefix"
     exit 0
 fi
@@ -42,10 +43,10 @@ mkdir -p "$work" "$prefix/lib/pkgconfig" "$prefix/include" "$prefix/bin" "$prefi
 cd "$work"
 started=$SECONDS
 log="$work/build.log"
-echo "Building Aravis for MinGW in $work, installing into $prefix (log: $log)" >&2
+echo "Building Aravis and libtiff for MinGW in $work, installing into $prefix (log: $log)" >&2
 fail() {
     tail -40 "$log" >&2
-    echo "deps_windows_aravis.sh: $1 failed; the whole log: $log" >&2
+    echo "deps_windows_libs.sh: $1 failed; the whole log: $log" >&2
     exit 1
 }
 jobs="${VXCAM_JOBS:-$(nproc)}"
@@ -53,7 +54,7 @@ jobs="${VXCAM_JOBS:-$(nproc)}"
 # Sources. A private apt state for trixie's source index, so the machine's own
 # apt configuration stays as it is; the tarball is checked against the signed
 # index's checksum.
-apt-get source --download-only -qq glib2.0 libxml2 libffi pcre2=10.42-1 libusb-1.0 >>"$log" 2>&1 ||
+apt-get source --download-only -qq glib2.0 libxml2 libffi pcre2=10.42-1 libusb-1.0 tiff >>"$log" 2>&1 ||
     fail "downloading Debian's sources"
 mkdir -p apt/lists/partial apt/parts
 cat >apt/parts/trixie.sources <<'EOF'
@@ -71,7 +72,7 @@ read -r aravis_uri aravis_file _ aravis_sum < <(apt-get "${apt_private[@]}" sour
 curl -fsSL -o "$aravis_file" "$aravis_uri" || fail "downloading $aravis_uri"
 echo "${aravis_sum#SHA256:}  $aravis_file" | sha256sum -c --quiet || fail "checking $aravis_file"
 
-for dsc in glib2.0_*.dsc libxml2_*.dsc libffi_*.dsc pcre2_*.dsc libusb-1.0_*.dsc; do
+for dsc in glib2.0_*.dsc libxml2_*.dsc libffi_*.dsc pcre2_*.dsc libusb-1.0_*.dsc tiff_*.dsc; do
     name="${dsc%%_*}"
     dpkg-source -x --no-check "$dsc" "src-$name" >>"$log" 2>&1 || fail "unpacking $dsc"
     # Debian's patches touch Makefile.am files (tests, documentation); the
@@ -95,6 +96,7 @@ cp src-pcre2/LICENCE "$prefix/licenses/pcre2/LICENCE"
 cp src-libxml2/Copyright "$prefix/licenses/libxml2/Copyright"
 cp src-glib2.0/COPYING "$prefix/licenses/glib2.0/COPYING"
 cp src-libusb-1.0/COPYING "$prefix/licenses/libusb-1.0/COPYING"
+cp src-tiff/LICENSE.md "$prefix/licenses/tiff/LICENSE.md"
 mkdir -p "$prefix/licenses/zlib"
 cp /usr/share/doc/libz-mingw-w64-dev/copyright "$prefix/licenses/zlib/copyright"
 dpkg-query -W -f='libz-mingw-w64 ${Version}\n' libz-mingw-w64-dev >"$prefix/licenses/zlib/source"
@@ -131,6 +133,15 @@ autotools pcre2 --disable-pcre2grep-libz --disable-pcre2grep-libbz2 --disable-pc
 autotools libxml2 --without-python --without-lzma --without-iconv --without-icu --without-http --without-ftp \
     --without-debug --with-zlib="/usr/$host"
 autotools libusb-1.0
+echo "  tiff" >&2
+cmake -S src-tiff -B build-tiff -G Ninja -DCMAKE_SYSTEM_NAME=Windows -DCMAKE_C_COMPILER="$cc" \
+    -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_RC_COMPILER="$host-windres" -DCMAKE_FIND_ROOT_PATH="/usr/$host;$prefix" \
+    -DCMAKE_FIND_ROOT_PATH_MODE_PROGRAM=NEVER -DCMAKE_FIND_ROOT_PATH_MODE_LIBRARY=ONLY \
+    -DCMAKE_FIND_ROOT_PATH_MODE_INCLUDE=ONLY -DCMAKE_FIND_ROOT_PATH_MODE_PACKAGE=ONLY -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=ON -Dtiff-tools=OFF -Dtiff-tests=OFF -Dtiff-contrib=OFF \
+    -Dtiff-docs=OFF -Dcxx=OFF -Djpeg=OFF -Dold-jpeg=OFF -Djbig=OFF -Dlerc=OFF -Dlzma=OFF -Dzstd=OFF -Dwebp=OFF \
+    -Dlibdeflate=OFF -Dzlib=ON >>"$log" 2>&1 &&
+    ninja -C build-tiff -j"$jobs" >>"$log" 2>&1 && ninja -C build-tiff install >>"$log" 2>&1 || fail "building tiff"
 
 # libintl: the functions GLib calls, each giving back the message it was
 # handed, as gettext does when no translation is installed.
@@ -181,5 +192,5 @@ with_meson aravis -Dviewer=disabled -Dgst-plugin=disabled -Dusb=enabled -Dpacket
 cd /
 rm -rf "$work"
 echo "$recipe" >"$stamp"
-echo "Aravis for MinGW: $prefix ($(du -sh "$prefix" | cut -f1), built in $((SECONDS - started)) s)" >&2
+echo "Aravis and libtiff for MinGW: $prefix ($(du -sh "$prefix" | cut -f1), built in $((SECONDS - started)) s)" >&2
 echo "$prefix"
