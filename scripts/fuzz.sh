@@ -8,9 +8,9 @@ build="$root/build-fuzz"
 seconds="${1:-30}"
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVXCAM_WERROR=ON \
     -DVXCAM_SANITIZE="address;undefined" -DVXCAM_BUILD_FUZZERS=ON -DVXCAM_BUILD_TESTS=OFF -DVXCAM_BUILD_TOOLS=OFF >/dev/null
-cmake --build "$build" -j"$(nproc)" --target fuzz_dumpname fuzz_simconfig fuzz_dumpfile
+cmake --build "$build" -j"$(nproc)" --target fuzz_dumpname fuzz_simconfig fuzz_dumpfile fuzz_tiffpicture
 export LSAN_OPTIONS="suppressions=$root/tests/sanitizers/lsan.supp:print_suppressions=0"
-for target in dumpname simconfig dumpfile; do
+for target in dumpname simconfig dumpfile tiffpicture; do
     work="$build/corpus-$target"
     mkdir -p "$work"
     asan="halt_on_error=1:detect_leaks=1"
