@@ -170,8 +170,10 @@ bool kindOf(TIFF *tiff, const Layout &layout, const Source &source, PictureKind 
         *error = QStringLiteral("a TIFF page without pixels");
         return false;
     }
-    const int bytesPerPixel = layout.samples == 1 && layout.bits == 16 ? 2 : 3;
-    if (qint64(layout.width) * layout.height * bytesPerPixel > kMaxFrameBytes) {
+    // Rows read as they are, or RGBA from libtiff's conversion.
+    const int bytesPerPixel = !layout.direct() ? 4 : layout.samples == 1 && layout.bits == 16 ? 2 : 3;
+    // Both sides are 32-bit: their product fits in 64 bits unsigned.
+    if (uint64_t(layout.width) * layout.height > uint64_t(kMaxFrameBytes) / bytesPerPixel) {
         *error = QStringLiteral("claims %1 x %2 pixels, more than a frame can hold")
                      .arg(layout.width)
                      .arg(layout.height);
