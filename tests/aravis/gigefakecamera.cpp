@@ -164,3 +164,9 @@ bool GigEFakeCamera::setFrameSize(int width, int height, QString *error)
     return tool({QStringLiteral("Width=%1").arg(width), QStringLiteral("Height=%1").arg(height)}, &output,
                 error);
 }
+
+bool GigEFakeCamera::setFrameRate(int fps, QString *error)
+{
+    QByteArray output;
+    return tool({QStringLiteral("AcquisitionFrameRate=%1").arg(fps)}, &output, error);
+}

@@ -41,6 +41,8 @@ public:
     // a first 512x512 frame (about 190 packets in one burst) overflows the
     // default buffer before that; a single snapshot would then give no frame.
     bool setFrameSize(int width, int height, QString *error);
+    // Sets the frames per second the camera sends (until a restart).
+    bool setFrameRate(int fps, QString *error);
 
     // What a controller that went away mid-stream leaves behind: acquisition
     // on, the stream channel aimed at this address's UDP `port`, no controller.
