@@ -124,7 +124,8 @@ QStringList addGrabOptions(QCommandLineParser &parser)
          QStringLiteral("A camera that loses its connection is closed and opened again about once a "
                         "second until it answers or --seconds are up, then started as before; its "
                         "frames count on, and the summary adds offline= and missed=. A camera asked "
-                        "for with --camera that is not there yet is waited for the same way.")},
+                        "for with --camera that is not there yet, or that refuses its first open, is "
+                        "waited for the same way.")},
     };
     parser.addOptions(options);
     return optionNames(options);

@@ -28,6 +28,9 @@ constexpr double kSlowCallSeconds = 3.0;
 constexpr std::chrono::milliseconds kLookAgain {20};
 // How often a lost camera is tried again.
 constexpr std::chrono::seconds kReopenEvery {1};
+// How long past the deadline an open (or the close of a lost camera) may
+// still return before the run ends without it.
+constexpr std::chrono::milliseconds kDeadlineGrace {500};
 
 Clock::time_point after(double seconds)
 {
@@ -96,7 +99,10 @@ void CameraRun::run(const CameraConnections &connections, FailureLines &failures
                  + QStringLiteral(": the run's %1 seconds were up before it started")
                        .arg(number(m_options.seconds)));
     }
-    m_camera.reset();
+    if (m_leftUnderWay)
+        m_camera.release(); // still in the call; the process ends without deleting it
+    else
+        m_camera.reset();
     m_summary.elapsed = secondsBetween(m_runStart, Clock::now());
     if (m_started) {
         m_summary.lost = undeliveredFrames(m_key) - m_undeliveredBefore;
@@ -126,14 +132,21 @@ std::optional<bool> CameraRun::slowCall(const QString &what, const std::function
                             + what);
             said = true;
         }
-        const bool timeUp = bounded && Clock::now() >= m_deadline;
-        if (!bounded || !(timeUp || interrupted()))
+        if (!bounded)
             continue;
-        // The run ends now; the camera is closed once the call has returned.
+        // An interrupt ends the run now, and the camera is closed once the
+        // call has returned. At the deadline the call has a moment more; the
+        // run then ends without waiting for it.
+        const bool timeUp = !interrupted() && Clock::now() >= m_deadline + kDeadlineGrace;
+        if (!timeUp && !interrupted())
+            continue;
         const QString line = cameraText()
-            + (timeUp ? QStringLiteral(": the run's %1 seconds were up").arg(number(m_options.seconds))
-                      : QStringLiteral(": interrupted"))
-            + QStringLiteral(" while its %1 was under way; it is closed once that returns").arg(what);
+            + (timeUp ? QStringLiteral(": the run's %1 seconds were up while its %2 was under way; the run "
+                                       "ends without waiting for it")
+                            .arg(number(m_options.seconds), what)
+                      : QStringLiteral(
+                            ": interrupted while its %1 was under way; it is closed once that returns")
+                            .arg(what));
         if (timeUp && !m_started)
             fail(line);
         else
@@ -148,13 +161,32 @@ bool CameraRun::open()
 {
     m_option.cameraName = m_key;
     ICameraObject *camera = m_camera.get();
-    const std::optional<bool> opened = slowCall(
-        QStringLiteral("open"), [camera] { return camera->IOpenCamera() == 1; }, true);
-    if (!opened)
-        return true; // stopped and closed once the open has returned
-    if (!*opened) {
-        fail(QStringLiteral("cannot open ") + cameraText());
-        return false;
+    // With --reconnect a refused open is tried again, as a lost camera is.
+    bool saidRefused = false;
+    for (Clock::time_point attempt = Clock::now();; attempt += kReopenEvery) {
+        if (!waitForAttempt(attempt)) {
+            if (interrupted())
+                m_end = End::Interrupt;
+            else
+                fail(cameraText()
+                     + QStringLiteral(": the run's %1 seconds were up before it opened")
+                           .arg(number(m_options.seconds)));
+            return false;
+        }
+        const std::optional<bool> opened = slowCall(
+            QStringLiteral("open"), [camera] { return camera->IOpenCamera() == 1; }, true);
+        if (!opened)
+            return true; // ended while the open was under way: see stopAndClose()
+        if (*opened)
+            break;
+        if (!m_options.reconnect) {
+            fail(QStringLiteral("cannot open ") + cameraText());
+            return false;
+        }
+        if (!saidRefused)
+            m_failures->add(QStringLiteral("cannot open ") + cameraText()
+                            + QStringLiteral("; trying again about once a second"));
+        saidRefused = true;
     }
     // Only the picture needs the pixel-format symbol.
     if (!m_options.png.isEmpty())
@@ -206,7 +238,8 @@ bool CameraRun::start()
     m_summary.width = m_camera->m_nWidth;
     m_summary.height = m_camera->m_nHeight;
     m_summary.bitsPerPixel = m_camera->m_nBitsPerPixel;
-    m_summary.format = g_imageFormatNames.value(m_camera->m_nImageFormat, QStringLiteral("?"));
+    m_startImageFormat = m_camera->m_nImageFormat;
+    m_summary.format = g_imageFormatNames.value(m_startImageFormat, QStringLiteral("?"));
     return true;
 }
 
@@ -247,9 +280,7 @@ bool CameraRun::reconnect()
     if (!slowCall(QStringLiteral("close"), close, true))
         return false;
     for (Clock::time_point attempt = Clock::now();; attempt += kReopenEvery) {
-        while (Clock::now() < attempt && Clock::now() < m_deadline && !interrupted())
-            std::this_thread::sleep_for(kLookAgain);
-        if (Clock::now() >= m_deadline || interrupted())
+        if (!waitForAttempt(attempt))
             return false;
         const std::optional<bool> reopened = slowCall(
             QStringLiteral("open"), [this] { return reopen(); }, true);
@@ -261,6 +292,13 @@ bool CameraRun::reconnect()
             return true;
         }
     }
+}
+
+bool CameraRun::waitForAttempt(Clock::time_point attempt) const
+{
+    while (Clock::now() < attempt && Clock::now() < m_deadline && !interrupted())
+        std::this_thread::sleep_for(kLookAgain);
+    return Clock::now() < m_deadline && !interrupted();
 }
 
 bool CameraRun::reopen()
@@ -338,16 +376,22 @@ void CameraRun::stopAndClose()
     const Clock::time_point end = m_host.targetReached() ? m_host.lastFrameTime() : Clock::now();
     m_endedAway = m_awaySince.has_value();
     countOutage(end);
-    if (m_pending)
-        m_pending->wait(); // said when the run ended
+    // A call left under way was said when the run ended. After an interrupt
+    // it is waited for; after the deadline the camera is left in it.
+    m_leftUnderWay = m_pending && m_end == End::Time;
+    if (m_pending && !m_leftUnderWay)
+        m_pending->wait();
+    if (m_leftUnderWay)
+        (void)m_pending.release(); // its thread runs on until the process ends
     ICameraObject *camera = m_camera.get();
-    slowCall(
-        QStringLiteral("stop"),
-        [camera] {
-            camera->IStopCamera();
-            return true;
-        },
-        false);
+    if (!m_leftUnderWay)
+        slowCall(
+            QStringLiteral("stop"),
+            [camera] {
+                camera->IStopCamera();
+                return true;
+            },
+            false);
     m_endTime = QDateTime::currentDateTime();
     if (m_started) {
         const int frames = m_host.frames();
@@ -369,15 +413,16 @@ void CameraRun::stopAndClose()
         m_lastFrameLayout.width = m_summary.width;
         m_lastFrameLayout.height = m_summary.height;
         m_lastFrameLayout.bitsPerPixel = m_summary.bitsPerPixel;
-        m_lastFrameLayout.imageFormat = m_camera->m_nImageFormat;
+        m_lastFrameLayout.imageFormat = m_leftUnderWay ? m_startImageFormat : m_camera->m_nImageFormat;
     }
-    slowCall(
-        QStringLiteral("close"),
-        [camera] {
-            camera->ICloseCamera();
-            return true;
-        },
-        false);
+    if (!m_leftUnderWay)
+        slowCall(
+            QStringLiteral("close"),
+            [camera] {
+                camera->ICloseCamera();
+                return true;
+            },
+            false);
 }
 
 void CameraRun::reportRun()

@@ -69,14 +69,18 @@ public:
     // Whether acquisition started, and so a summary exists.
     bool started() const { return m_started; }
     const RunSummary &summary() const { return m_summary; }
+    // Whether the deadline left an open (or the close of a lost camera)
+    // under way: its thread and the camera object then live on, and the
+    // process has to end without unloading the plug-in (std::_Exit).
+    bool leftCallUnderWay() const { return m_leftUnderWay; }
 
 private:
     using Clock = GrabHost::Clock;
     enum class End { None, Target, Time, Lost, Interrupt };
 
     // Runs `call` as a SlowCall and waits for it; its result, or none when
-    // the deadline (if `bounded`) or an interrupt came first: the call is
-    // then left under way in m_pending.
+    // the deadline (if `bounded`, plus a moment's grace) or an interrupt
+    // came first: the call is then left under way in m_pending.
     std::optional<bool> slowCall(const QString &what, const std::function<bool()> &call, bool bounded);
     bool open();
     // Whether the exposure time asked for (if any) was taken.
@@ -94,6 +98,9 @@ private:
     // Closes the lost camera and opens it again until it answers; whether
     // it runs again (false: the time is up, or an interrupt came).
     bool reconnect();
+    // Waits until `attempt`; false when the deadline passed or an interrupt
+    // came first.
+    bool waitForAttempt(Clock::time_point attempt) const;
     // One attempt: open, exposure, start in the mode asked for; closed again
     // when a step fails.
     bool reopen();
@@ -145,6 +152,8 @@ private:
     double m_awaySeconds = 0;
     double m_missedEstimate = 0;
     std::unique_ptr<SlowCall> m_pending; // a call left under way at the end
+    bool m_leftUnderWay = false;         // ...and not waited for: the deadline had passed
+    int m_startImageFormat = 0;          // the camera's m_nImageFormat once started
 
     bool m_started = false;
     std::atomic<bool> m_failed {false};

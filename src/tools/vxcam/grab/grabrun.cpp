@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -198,13 +199,23 @@ int runGrab(const GrabOptions &options)
     driveAll(runs, connections, failures, options, deadline);
 
     bool failed = false;
+    bool leftUnderWay = false;
     for (const std::unique_ptr<CameraRun> &run : runs) {
         if (run->started())
             std::printf("%s\n", qPrintable(summaryLine(run->summary())));
         failed = failed || run->failed();
+        leftUnderWay = leftUnderWay || run->leftCallUnderWay();
     }
     std::fflush(stdout);
-    if (interrupted())
-        return kInterruptedStatus;
-    return failed ? 1 : 0;
+    const int status = interrupted() ? kInterruptedStatus : failed ? 1 : 0;
+    if (leftUnderWay) {
+        // A call into the plug-in is still under way on a thread of its own:
+        // unloading the plug-in or deleting its objects would pull them from
+        // under it. The process ends here; the operating system closes its
+        // sockets, and a GigE Vision camera lets go of its control when the
+        // heartbeat lapses.
+        std::fflush(stderr);
+        std::_Exit(status);
+    }
+    return status;
 }
