@@ -570,19 +570,22 @@ TEST_F(Vxcam, ARunEndsAtItsDeadlineAndAtAnInterruptWhileAnOpenIsUnderWay)
     writeConfig(
         "slow.json",
         R"({"cameras": [{"key": "Slow:1", "width": 8, "height": 2, "fps": 100, "connectSeconds": 6}]})");
-    const QString trace = dir.filePath("trace.txt");
-    QProcess late;
-    start(late, {"grab", "--camera", "Slow:1", "--seconds", "1"}, "slow.json", trace);
-    const ToolRun timeUp = finishTool(late);
-    EXPECT_EQ(timeUp.status, 1);
-    EXPECT_EQ(timeUp.out, "");
-    EXPECT_TRUE(
-        timeUp.err.contains("vxcam: camera \"Slow:1\": the run's 1 seconds were up while its open was "
-                            "under way; the run ends without waiting for it\n"))
-        << timeUp.err.toStdString();
-    // The process ended before the connect returned.
-    const QString calls = traceOf(trace);
-    EXPECT_FALSE(calls.contains("connect Slow:1 2 -> ok")) << calls.toStdString();
+    for (const QString command : {"grab", "view"}) {
+        const QString trace = dir.filePath(command + "-late.txt");
+        QProcess late;
+        start(late, {command, "--camera", "Slow:1", "--seconds", "1"}, "slow.json", trace);
+        const ToolRun timeUp = finishTool(late);
+        EXPECT_EQ(timeUp.status, 1) << command.toStdString();
+        EXPECT_EQ(timeUp.out, "");
+        const QString who = command == "grab" ? "the run's 1 seconds were" : "the view's seconds were";
+        EXPECT_TRUE(
+            timeUp.err.contains(QStringLiteral("vxcam: camera \"Slow:1\": %1 up while its open was under "
+                                               "way; the %2 ends without waiting for it\n")
+                                    .arg(who, command == "grab" ? "run" : "view")))
+            << timeUp.err.toStdString();
+        // The process ended before the connect returned.
+        EXPECT_FALSE(traceOf(trace).contains("connect Slow:1 2 -> ok")) << traceOf(trace).toStdString();
+    }
 
     if (QSysInfo::kernelType() == QLatin1String("winnt"))
         GTEST_SKIP() << "QProcess::terminate() sends no console control event";

@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <system_error>
 #include <thread>
 
@@ -22,6 +24,8 @@ constexpr std::chrono::seconds kLookAgainEvery {1};
 constexpr std::chrono::milliseconds kInterruptLook {20};
 // An open or close that takes longer says so (as grab's).
 constexpr double kSlowCallSeconds = 3.0;
+// How long past the deadline an open may still return (as grab's).
+constexpr std::chrono::milliseconds kDeadlineGrace {500};
 
 } // namespace
 
@@ -35,16 +39,26 @@ bool ViewCamera::openWatched(const QString &shownKey, Clock::time_point deadline
             printFailure(QStringLiteral("waiting for camera \"%1\" to answer its open").arg(shownKey));
             said = true;
         }
-        m_timeUp = Clock::now() >= deadline;
-        if (m_timeUp || interrupted()) {
+        if (interrupted()) {
             // Said at once; the camera is closed once the open has returned.
-            printFailure(QStringLiteral("camera \"%1\": %2 while its open was under way; it is closed once "
-                                        "that returns")
-                             .arg(shownKey,
-                                  m_timeUp ? QStringLiteral("the view's seconds were up")
-                                           : QStringLiteral("interrupted")));
+            printFailure(
+                QStringLiteral("camera \"%1\": interrupted while its open was under way; it is closed once "
+                               "that returns")
+                    .arg(shownKey));
             open.wait();
             return false;
+        }
+        if (Clock::now() >= deadline + kDeadlineGrace) {
+            // A call into the plug-in cannot be cut short, and neither the
+            // camera object nor the plug-in may go while it is under way: the
+            // process ends with it (as grab's does).
+            printFailure(
+                QStringLiteral("camera \"%1\": the view's seconds were up while its open was under way; "
+                               "the view ends without waiting for it")
+                    .arg(shownKey));
+            std::fflush(stdout);
+            std::fflush(stderr);
+            std::_Exit(1);
         }
     }
     return open.result();
@@ -102,7 +116,7 @@ bool ViewCamera::open(const GrabOptions &options, QString *error)
     m_openTime = QDateTime::currentDateTime();
     if (!openWatched(shownKey, deadline)) {
         finish();
-        if (interrupted() || m_timeUp)
+        if (interrupted())
             error->clear(); // said when it came
         else
             *error = QStringLiteral("cannot open camera \"%1\"").arg(shownKey);

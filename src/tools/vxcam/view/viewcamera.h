@@ -92,9 +92,10 @@ public:
 private:
     // The frame layout of the opened camera; the facts read for it.
     CameraFacts readLayout();
-    // The open on a thread of its own, watched for the deadline and
-    // interrupts (each said at once; the camera is closed after the open
-    // returns); whether the camera opened.
+    // The open on a thread of its own, watched for interrupts (said at
+    // once; the camera is closed after the open returns) and the deadline
+    // (half a second later the process ends with the open under way);
+    // whether the camera opened.
     bool openWatched(const QString &shownKey, std::chrono::steady_clock::time_point deadline);
     void setLayout(const CameraFacts &facts);
     void noteLoss(std::chrono::steady_clock::time_point now);
@@ -119,7 +120,6 @@ private:
     std::future<std::optional<CameraFacts>> m_attempt; // an open in flight
     std::chrono::steady_clock::time_point m_startedAt;
     quint64 m_framesAtStart = 0;
-    bool m_timeUp = false;
     bool m_wasAway = false;
     std::chrono::steady_clock::time_point m_awaySince;
     double m_rateBefore = 0;
