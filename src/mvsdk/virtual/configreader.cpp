@@ -393,7 +393,7 @@ private:
 
 int defaultRingFrames(uint32_t frameBytes)
 {
-    constexpr uint32_t kRingBytes = 16 * 1024 * 1024;
+    constexpr uint32_t kRingBytes = 8 * 1024 * 1024;
     const uint32_t fit = frameBytes == 0 ? 8 : kRingBytes / frameBytes;
     return static_cast<int>(std::clamp<uint32_t>(fit, 2, 8));
 }

@@ -45,7 +45,7 @@ struct ReplayConfig {
 
 // Images a replay camera decodes ahead at most.
 constexpr int kMaxRingFrames = 1000;
-// Without "ringFrames": 8 images, or fewer where they pass 16 MiB (at least 2),
+// Without "ringFrames": 8 images, or fewer where they pass 8 MiB (at least 2),
 // so that large frames stay within the processor's cache while they are used.
 int defaultRingFrames(uint32_t frameBytes);
 

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <system_error>
+#include <thread>
 
 namespace VxSim {
 namespace detail {
@@ -18,6 +19,9 @@ namespace detail {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+// How long a replay stream that found no decoded image looks again before
+// it sleeps until one is.
+constexpr std::chrono::microseconds kReplayLookAhead {500};
 using Mvsdk::detail::CallTrace;
 
 // Waits for the next frame after the camera's pacing; returns true when one
@@ -86,6 +90,16 @@ bool replayImageReady(StreamState &state, std::unique_lock<std::mutex> &lock)
     ReplayRing &ring = *state.replay;
     if (ring.hasFrame())
         return true;
+    // The next image is mostly a fraction of a millisecond away: looking
+    // again for a moment before sleeping spares the decoding thread a
+    // wake-up call per frame, the largest cost after the copy itself.
+    lock.unlock();
+    const Clock::time_point lookUntil = Clock::now() + kReplayLookAhead;
+    while (!ring.hasFrame() && Clock::now() < lookUntil)
+        std::this_thread::yield();
+    lock.lock();
+    if (ring.hasFrame())
+        return false; // the caller looks at the stream's state again first
     state.changed.wait(lock,
                        [&] { return !state.grabbing || state.woken || ring.hasFrame() || ring.ended(); });
     if (ring.ended() && state.grabbing && !state.woken) // the end of a recording that does not loop
@@ -201,8 +215,10 @@ StreamState::StreamState(std::shared_ptr<VirtualCamera> owner, std::shared_ptr<c
         = config.ringFrames > 0 ? config.ringFrames : defaultRingFrames(recording->frameBytes);
     replay
         = std::make_unique<ReplayRing>(std::move(recording), ringSlots, config.loop, camera->key(), [this] {
-              // Under the lock, so that a waiting thread cannot miss it.
-              std::lock_guard<std::mutex> lock(mutex);
+              // Through the lock, so that a waiting thread cannot miss it, yet
+              // notified after it, so that the woken thread does not wait for it.
+              std::unique_lock<std::mutex> lock(mutex);
+              lock.unlock();
               changed.notify_all();
           });
 }
