@@ -99,9 +99,9 @@ void CameraRun::run(const CameraConnections &connections, FailureLines &failures
                  + QStringLiteral(": the run's %1 seconds were up before it started")
                        .arg(number(m_options.seconds)));
     }
-    if (m_leftUnderWay)
-        m_camera.release(); // still in the call; the process ends without deleting it
-    else
+    // A call left under way still uses the object (and m_camera, in a
+    // reopen): the process ends without deleting it.
+    if (!m_leftUnderWay)
         m_camera.reset();
     m_summary.elapsed = secondsBetween(m_runStart, Clock::now());
     if (m_started) {

@@ -17,9 +17,6 @@ public:
     // Deletes the object now (Camera_Delete, or delete for the earlier
     // driver; its destructor closes the camera).
     void reset();
-    // Forgets the object without deleting it: a call into it is still under
-    // way as the process ends (see CameraRun::leftCallUnderWay()).
-    void release() { m_camera = nullptr; }
 
     ICameraObject *get() const { return m_camera; }
     ICameraObject *operator->() const { return m_camera; }
