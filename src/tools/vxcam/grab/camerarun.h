@@ -7,14 +7,16 @@
 // at exactly that frame), its deadline (--seconds from the tool's start,
 // opens included), the SDK reporting the camera's connection lost, an
 // interrupt. Each failure is one line naming the camera. With --reconnect a
-// lost camera is closed and opened again about once a second until it
-// answers (or the time is up), then started as before; the time it was away
-// and the frames it missed meanwhile go into the summary.
+// refused first open is tried again, and a lost camera is closed and opened
+// again, about once a second until it answers (or the time is up), then
+// started as before; the time it was away and the frames it missed
+// meanwhile go into the summary.
 //
 // Opens, reopen attempts, stops and closes run as SlowCalls: a call that
-// takes over a second says so, and the deadline or an interrupt ends the
-// run at once, not when the call returns; the camera is then stopped and
-// closed once the call has returned.
+// takes three seconds says so. An interrupt ends the run at once, not when
+// the call returns; the camera is then stopped and closed once the call has
+// returned. The deadline gives an open (or the close of a lost camera) half a
+// second more, then ends the run without it (see leftCallUnderWay()).
 #ifndef VXCAM_CAMERARUN_H
 #define VXCAM_CAMERARUN_H
 
