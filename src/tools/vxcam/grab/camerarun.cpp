@@ -385,13 +385,7 @@ void CameraRun::stopAndClose()
         (void)m_pending.release(); // its thread runs on until the process ends
     ICameraObject *camera = m_camera.get();
     if (!m_leftUnderWay)
-        slowCall(
-            QStringLiteral("stop"),
-            [camera] {
-                camera->IStopCamera();
-                return true;
-            },
-            false);
+        waitedCall(QStringLiteral("stop"), [camera] { camera->IStopCamera(); });
     m_endTime = QDateTime::currentDateTime();
     if (m_started) {
         const int frames = m_host.frames();
@@ -416,13 +410,18 @@ void CameraRun::stopAndClose()
         m_lastFrameLayout.imageFormat = m_leftUnderWay ? m_startImageFormat : m_camera->m_nImageFormat;
     }
     if (!m_leftUnderWay)
-        slowCall(
-            QStringLiteral("close"),
-            [camera] {
-                camera->ICloseCamera();
-                return true;
-            },
-            false);
+        waitedCall(QStringLiteral("close"), [camera] { camera->ICloseCamera(); });
+}
+
+void CameraRun::waitedCall(const QString &what, const std::function<void()> &call)
+{
+    slowCall(
+        what,
+        [&call] {
+            call();
+            return true;
+        },
+        false);
 }
 
 void CameraRun::reportRun()

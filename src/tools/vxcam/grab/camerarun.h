@@ -84,6 +84,8 @@ private:
     // the deadline (if `bounded`, plus a moment's grace) or an interrupt
     // came first: the call is then left under way in m_pending.
     std::optional<bool> slowCall(const QString &what, const std::function<bool()> &call, bool bounded);
+    // A SlowCall waited for however long it takes (the final stop and close).
+    void waitedCall(const QString &what, const std::function<void()> &call);
     bool open();
     // Whether the exposure time asked for (if any) was taken.
     bool exposureSet();
