@@ -203,12 +203,31 @@ TEST(SimReplay, GreyAndColourPicturesAndTiffPagesBecomeTheCamerasBytes)
             rgb.setPixel(x, y, qRgb(x * 80, y * 100, 7));
     ASSERT_TRUE(rgb.save(colour + QStringLiteral("/a.png")));
     ASSERT_TRUE(replaytest::writeTiffPages(pages, {grey8(4, 2, 1), grey8(4, 2, 2), grey8(4, 2, 3)}));
+    // Palettes: grey when every colour in them is, whatever the pixels use.
+    const QString greyPalette = files.filePath(QStringLiteral("greypalette.tif"));
+    const QString colourPalette = files.filePath(QStringLiteral("colourpalette.tif"));
+    QImage indexed(3, 1, QImage::Format_Indexed8);
+    indexed.setColorTable({qRgb(0, 0, 0), qRgb(90, 90, 90), qRgb(250, 250, 250), qRgb(0, 0, 0)});
+    for (int x = 0; x < 3; ++x)
+        indexed.setPixel(x, 0, uint(2 - x));
+    ASSERT_TRUE(replaytest::writeTiffPages(greyPalette, {indexed}));
+    indexed.setColor(3, qRgb(10, 20, 30)); // a colour no pixel uses
+    ASSERT_TRUE(replaytest::writeTiffPages(colourPalette, {indexed}));
 
     SimSession sim(
         config({QJsonObject {{"key", "G"}, {"images", grey16}, {"fps", 0}},
                 QJsonObject {{"key", "C"}, {"images", colour}, {"pixelFormat", "BGR8Packed"}, {"fps", 0}},
-                QJsonObject {{"key", "T"}, {"images", pages}, {"fps", 0}}}));
+                QJsonObject {{"key", "T"}, {"images", pages}, {"fps", 0}},
+                QJsonObject {{"key", "PG"}, {"images", greyPalette}, {"fps", 0}},
+                QJsonObject {{"key", "PC"}, {"images", colourPalette}, {"fps", 0}}}));
     ASSERT_TRUE(sim.loaded()) << sim.loadError().toStdString();
+    Camera pg, pc;
+    ASSERT_TRUE(pg.open(QStringLiteral("PG")) && pc.open(QStringLiteral("PC")));
+    EXPECT_EQ(pg.feature("PixelFormat"), QStringLiteral("Mono8"));
+    EXPECT_EQ(pc.feature("PixelFormat"), QStringLiteral("RGB8Packed"));
+    ASSERT_TRUE(pg.grab(1) && pc.grab(1));
+    EXPECT_EQ(pg.frames.images.front(), QByteArray("\xFA\x5A\x00", 3));
+    EXPECT_EQ(pc.frames.images.front(), QByteArray("\xFA\xFA\xFA\x5A\x5A\x5A\x00\x00\x00", 9));
     Camera g, c, t;
     ASSERT_TRUE(g.open(QStringLiteral("G")) && c.open(QStringLiteral("C")));
     EXPECT_EQ(g.feature("PixelFormat"), QStringLiteral("Mono16"));

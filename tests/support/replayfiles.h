@@ -1,5 +1,5 @@
 // Recordings for replay cameras: frame dumps written by the plug-in's own
-// dump writer, and multi-page TIFF files (uncompressed, grey).
+// dump writer, and multi-page TIFF files (uncompressed: grey or palette).
 #ifndef VXCAM_TESTS_REPLAYFILES_H
 #define VXCAM_TESTS_REPLAYFILES_H
 
@@ -15,7 +15,7 @@ namespace replaytest {
 // A dump of `bytes` with the header of a width × height frame of `bits` bits per pixel.
 bool writeDump(const QString &path, int width, int height, int bits, const QByteArray &bytes);
 
-// One page per image (Grayscale8 or Grayscale16, all of one size).
+// One page per image (Grayscale8, Grayscale16 or Indexed8, all of one size).
 bool writeTiffPages(const QString &path, const std::vector<QImage> &pages);
 
 // The whole dump files in `folder` whose names match `filter`, by the frame

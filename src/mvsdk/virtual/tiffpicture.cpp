@@ -122,7 +122,8 @@ struct Layout {
         const bool grey = samples == 1
             && (photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE)
             && (bits == 8 || bits == 16);
-        const bool rgb = photometric == PHOTOMETRIC_RGB && samples >= 3 && bits == 8;
+        // RGB, perhaps with alpha; more samples than that go through the conversion.
+        const bool rgb = photometric == PHOTOMETRIC_RGB && (samples == 3 || samples == 4) && bits == 8;
         return grey || rgb;
     }
 };
@@ -154,17 +155,21 @@ std::vector<uint32_t> rgbaOf(TIFF *tiff, const Layout &layout, const Source &sou
     return pixels;
 }
 
-bool allGrey(const std::vector<uint32_t> &pixels)
+// Whether every colour of the page's palette is grey.
+bool greyPalette(TIFF *tiff, const Layout &layout)
 {
-    for (uint32_t pixel : pixels) {
-        if (TIFFGetR(pixel) != TIFFGetG(pixel) || TIFFGetG(pixel) != TIFFGetB(pixel))
+    uint16_t *red = nullptr, *green = nullptr, *blue = nullptr;
+    if (layout.bits > 16 || !TIFFGetField(tiff, TIFFTAG_COLORMAP, &red, &green, &blue))
+        return false;
+    for (std::size_t i = 0; i < (std::size_t(1) << layout.bits); ++i) {
+        if (red[i] != green[i] || green[i] != blue[i])
             return false;
     }
     return true;
 }
 
 // The page's kind; false with the reason.
-bool kindOf(TIFF *tiff, const Layout &layout, const Source &source, PictureKind *kind, QString *error)
+bool kindOf(TIFF *tiff, const Layout &layout, PictureKind *kind, QString *error)
 {
     if (layout.width == 0 || layout.height == 0) {
         *error = QStringLiteral("a TIFF page without pixels");
@@ -193,15 +198,18 @@ bool kindOf(TIFF *tiff, const Layout &layout, const Source &source, PictureKind 
         *error = QStringLiteral("16-bit grey is read in strips only, not in tiles");
         return false;
     }
-    // Palettes and bilevel pages are grey when every colour is; others colour.
-    if (layout.photometric == PHOTOMETRIC_PALETTE || layout.samples == 1) {
-        const std::vector<uint32_t> pixels = rgbaOf(tiff, layout, source, error);
-        if (pixels.empty())
-            return false;
-        *kind = allGrey(pixels) ? PictureKind::Grey8 : PictureKind::Rgb8;
-        return true;
+    // Told from the tags alone: decoding here would cost a whole page's memory
+    // for whatever size a header claims.
+    char reason[1024] = {};
+    if (!TIFFRGBAImageOK(tiff, reason)) {
+        *error = QStringLiteral("cannot be decoded: %1").arg(QString::fromUtf8(reason));
+        return false;
     }
-    *kind = PictureKind::Rgb8;
+    // Palettes are grey when every colour is, other single samples always.
+    if (layout.photometric == PHOTOMETRIC_PALETTE)
+        *kind = greyPalette(tiff, layout) ? PictureKind::Grey8 : PictureKind::Rgb8;
+    else
+        *kind = layout.samples == 1 ? PictureKind::Grey8 : PictureKind::Rgb8;
     return true;
 }
 
@@ -224,7 +232,7 @@ bool readTiffInfo(const QString &path, int page, PictureInfo *info, QString *err
     if (!tiff)
         return false;
     const Layout layout = layoutOf(tiff.get());
-    if (!kindOf(tiff.get(), layout, source, &info->kind, error))
+    if (!kindOf(tiff.get(), layout, &info->kind, error))
         return false;
     info->width = int32_t(layout.width);
     info->height = int32_t(layout.height);
@@ -241,7 +249,7 @@ bool readTiff(const QString &path, int page, const PictureInfo &expected, bool s
         return false;
     const Layout layout = layoutOf(tiff.get());
     PictureKind kind;
-    if (!kindOf(tiff.get(), layout, source, &kind, error))
+    if (!kindOf(tiff.get(), layout, &kind, error))
         return false;
     if (int32_t(layout.width) != expected.width || int32_t(layout.height) != expected.height) {
         *error = QStringLiteral("its size changed to %1 x %2").arg(layout.width).arg(layout.height);

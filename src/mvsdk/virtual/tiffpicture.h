@@ -1,8 +1,8 @@
 // TiffPicture: TIFF files for replay cameras, decoded by libtiff (every page
 // of a multi-page file): 8- and 16-bit grey and 8-bit colour in strips are
 // read as their rows are; palettes, tiles, YCbCr and the like through
-// libtiff's RGBA conversion (8-bit grey when every colour is grey). Into the
-// same bytes as the other pictures (picturefile.h).
+// libtiff's RGBA conversion (8-bit grey when every colour of a palette is
+// grey). Into the same bytes as the other pictures (picturefile.h).
 #ifndef MVSDK_VIRTUAL_TIFFPICTURE_H
 #define MVSDK_VIRTUAL_TIFFPICTURE_H
 
