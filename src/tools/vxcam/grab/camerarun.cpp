@@ -20,17 +20,10 @@ namespace {
 
 using Clock = GrabHost::Clock;
 
-// A call into the plug-in that takes longer says so on standard error (an
-// open of a camera that answers takes well under a second, also on GigE
-// Vision; a loaded machine must not make it a message).
-constexpr double kSlowCallSeconds = 3.0;
 // How often a waiting run looks at its time limit, the connection and interrupts.
 constexpr std::chrono::milliseconds kLookAgain {20};
 // How often a lost camera is tried again.
 constexpr std::chrono::seconds kReopenEvery {1};
-// How long past the deadline an open (or the close of a lost camera) may
-// still return before the run ends without it.
-constexpr std::chrono::milliseconds kDeadlineGrace {500};
 
 Clock::time_point after(double seconds)
 {
@@ -127,7 +120,7 @@ std::optional<bool> CameraRun::slowCall(const QString &what, const std::function
     for (;;) {
         if (slow->waitUntil(Clock::now() + kLookAgain))
             return slow->result();
-        if (!said && slow->seconds() >= kSlowCallSeconds) {
+        if (!said && slow->seconds() >= SlowCall::kSaySlowAfterSeconds) {
             m_failures->add(QStringLiteral("waiting for ") + cameraText() + QStringLiteral(" to answer its ")
                             + what);
             said = true;
@@ -137,7 +130,7 @@ std::optional<bool> CameraRun::slowCall(const QString &what, const std::function
         // An interrupt ends the run now, and the camera is closed once the
         // call has returned. At the deadline the call has a moment more; the
         // run then ends without waiting for it.
-        const bool timeUp = !interrupted() && Clock::now() >= m_deadline + kDeadlineGrace;
+        const bool timeUp = !interrupted() && Clock::now() >= m_deadline + SlowCall::kDeadlineGrace;
         if (!timeUp && !interrupted())
             continue;
         const QString line = cameraText()

@@ -15,6 +15,14 @@ class SlowCall {
 public:
     using Clock = std::chrono::steady_clock;
 
+    // A call that takes longer says so on standard error (an open of a
+    // camera that answers takes well under a second, also on GigE Vision; a
+    // loaded machine must not make it a message).
+    static constexpr double kSaySlowAfterSeconds = 3.0;
+    // How long past a run's deadline an open (or the close of a lost camera)
+    // may still return before the run ends without it.
+    static constexpr std::chrono::milliseconds kDeadlineGrace {500};
+
     // Starts `call` on a thread of its own (here and now when no thread can
     // be had).
     explicit SlowCall(const std::function<bool()> &call);

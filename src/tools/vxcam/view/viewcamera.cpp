@@ -22,10 +22,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr std::chrono::seconds kLookAgainEvery {1};
 constexpr std::chrono::milliseconds kInterruptLook {20};
-// An open or close that takes longer says so (as grab's).
-constexpr double kSlowCallSeconds = 3.0;
-// How long past the deadline an open may still return (as grab's).
-constexpr std::chrono::milliseconds kDeadlineGrace {500};
 
 } // namespace
 
@@ -35,7 +31,7 @@ bool ViewCamera::openWatched(const QString &shownKey, Clock::time_point deadline
     SlowCall open([camera] { return camera->IOpenCamera() == 1; });
     bool said = false;
     while (!open.waitUntil(Clock::now() + kInterruptLook)) {
-        if (!said && open.seconds() >= kSlowCallSeconds) {
+        if (!said && open.seconds() >= SlowCall::kSaySlowAfterSeconds) {
             printFailure(QStringLiteral("waiting for camera \"%1\" to answer its open").arg(shownKey));
             said = true;
         }
@@ -48,7 +44,7 @@ bool ViewCamera::openWatched(const QString &shownKey, Clock::time_point deadline
             open.wait();
             return false;
         }
-        if (Clock::now() >= deadline + kDeadlineGrace) {
+        if (Clock::now() >= deadline + SlowCall::kDeadlineGrace) {
             // A call into the plug-in cannot be cut short, and neither the
             // camera object nor the plug-in may go while it is under way: the
             // process ends with it (as grab's does).
@@ -257,9 +253,9 @@ void ViewCamera::finish()
         camera->ICloseCamera();
         return true;
     });
-    if (!close.waitUntil(
-            Clock::now()
-            + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(kSlowCallSeconds)))) {
+    if (!close.waitUntil(Clock::now()
+                         + std::chrono::duration_cast<Clock::duration>(
+                             std::chrono::duration<double>(SlowCall::kSaySlowAfterSeconds)))) {
         printFailure(
             QStringLiteral("waiting for camera \"%1\" to answer its close").arg(printableText(key())));
         close.wait();
